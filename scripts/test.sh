@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds Kelvo and runs every test: once with the address and undefined-behaviour
+# sanitizers, the threaded tests once more with the thread sanitizer, and last the
+# whole suite in the normal build (its ctest summary ends the output).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+configure_and_build() {  # folder, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+echo "== address and undefined-behaviour sanitizers"
+configure_and_build build-asan -DKELVO_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== thread sanitizer (threaded tests)"
+configure_and_build build-tsan -DKELVO_SANITIZE=thread
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threads --no-tests=ignore
+
+echo "== normal build"
+configure_and_build build
+ctest --test-dir build --output-on-failure -j "$jobs"

@@ -1,0 +1,89 @@
+#pragma once
+// A simulated meter on a pseudo-terminal: a Modbus RTU slave for function codes 0x04,
+// 0x10 and 0x41 over a register image 0..399. kelvo-meter-sim runs it as a program;
+// tests run it in-process and look at every frame Kelvo sends.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kelvo::sim {
+
+enum class SimMeterKind { Generic, W58 };
+
+struct SimOptions {
+    SimMeterKind kind = SimMeterKind::W58;
+    std::uint8_t address = 8;
+    std::string model = "RA03";    // model code of the identification answer
+    std::string version = "2004";  // four version characters
+    // Answers are paced at this baud rate (10 bit times per byte) so that wire time is
+    // real; 0 sends each answer at once.
+    int paceBaud = 0;
+    // The live values move once a second (flow wobbles, totals grow) when true.
+    bool moveLiveValues = true;
+};
+
+inline constexpr int kRegisterCount = 400;
+
+class MeterSimulator {
+public:
+    explicit MeterSimulator(SimOptions options = {});
+    ~MeterSimulator();  // stops the thread, removes the link, closes the pty
+    MeterSimulator(const MeterSimulator&) = delete;
+    MeterSimulator& operator=(const MeterSimulator&) = delete;
+
+    // Opens the pty and starts serving. linkPath, when not empty, becomes a symbolic
+    // link to the slave side (replacing an existing link). False when the pty fails.
+    bool Start(const std::string& linkPath = {});
+    void Stop();
+    const std::string& SlavePath() const;
+
+    // Register image (host values). 32-bit values are stored in the meter's byte order,
+    // which is register 204 for both kinds (default mode 1).
+    std::uint16_t Reg(int reg) const;
+    void SetReg(int reg, std::uint16_t value);
+    std::uint32_t Reg32(int reg) const;
+    void SetReg32(int reg, std::uint32_t value);
+    float Float(int reg) const;
+    void SetFloat(int reg, float value);
+    // Raw wire bytes of registers [reg, reg + bytes/2).
+    std::vector<std::uint8_t> Bytes(int reg, int byteCount) const;
+    void SetBytes(int reg, const std::vector<std::uint8_t>& bytes);
+    void ResetImage();  // the plausible values of a fresh meter of the kind
+
+    void SetIdentification(const std::string& model, const std::string& version);
+    // Raw identification data bytes (overrides model and version), e.g. for odd lengths.
+    void SetIdentificationBytes(const std::vector<std::uint8_t>& bytes);
+
+    // Fault switches. Each acts on every request until switched off.
+    void SetSilent(bool on);            // no answer at all
+    void SetBadCrc(bool on);            // answer with a corrupted CRC
+    void SetWrongAddress(bool on);      // answer from address + 1
+    void SetShortAnswers(bool on);      // 0x04 answers carry half the data bytes, valid CRC
+    void SetExtraDelayMs(int ms);       // wait before answering
+    void SetPaceBaud(int baud);         // 0 = answer at once
+    // Answer requests that touch [first, last] with exception code 02 (function | 0x80).
+    // times < 0: always; otherwise only the next `times` such requests.
+    void SetExceptionRange(int first, int last, int times = -1);
+    void ClearFaults();
+
+    // Every complete frame received (also those for other addresses), in order.
+    std::vector<std::vector<std::uint8_t>> Requests() const;
+    void ClearRequests();
+    // Blocks until at least n frames have been received or timeoutMs passed.
+    bool WaitForRequests(std::size_t n, int timeoutMs) const;
+
+    // Commands the meter has acted on, e.g. "auto zero", for tests and the console.
+    std::vector<std::string> CommandLog() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace kelvo::sim

@@ -1,0 +1,69 @@
+#pragma once
+// CDMRJly: the Modbus RTU master. Function codes 0x04 (read input registers),
+// 0x10 (write multiple registers) and the meter's own 0x41 (identification).
+// It moves raw bytes in wire order; what they mean is the caller's business.
+
+#include <cstdint>
+
+#include "link/serial_port.h"
+#include "settings/settings.h"
+
+namespace kelvo {
+
+// The communication base of the link. Its socket transport is never used; only the
+// virtual destructor remains.
+class CSocketComm {
+public:
+    CSocketComm() = default;
+    virtual ~CSocketComm() = default;
+    CSocketComm(const CSocketComm&) = delete;
+    CSocketComm& operator=(const CSocketComm&) = delete;
+};
+
+inline constexpr int kChunkBytes = 240;  // 120 registers per request
+inline constexpr int kAttemptsPerChunk = 2;
+inline constexpr int kReadPauseMs = 50;
+inline constexpr int kWritePauseMs = 150;
+inline constexpr int kIdentifyPauseMs = 200;
+inline constexpr int kIdentificationBytes = 32;  // room the callers provide
+
+inline constexpr std::uint8_t kReadInputRegisters = 0x04;
+inline constexpr std::uint8_t kWriteMultipleRegisters = 0x10;
+inline constexpr std::uint8_t kIdentify = 0x41;
+
+class CDMRJly : public CSocketComm {
+public:
+    CDMRJly() = default;
+    ~CDMRJly() override;  // a link destroyed with its port open closes it
+
+    // Non-zero on success. On failure the open flag stays 0; the caller shows its
+    // message and calls ClosePort.
+    int OpenPort(const SerialSettings& settings);
+    // Allowed in every state; afterwards the handle is "none" and the open flag 0.
+    void ClosePort();
+
+    // 1 when every chunk was read / acknowledged, 0 otherwise. Refuse without I/O
+    // while the port is not open; a byte count of 0 succeeds without I/O.
+    int ReadRegisters(std::uint16_t start, std::uint16_t byteCount, std::uint8_t* destination);
+    int WriteRegisters(std::uint16_t start, std::uint16_t byteCount, const std::uint8_t* source);
+
+    // One attempt, no retry. Copies at most kIdentificationBytes bytes, and never
+    // more than arrived; returns the count (0 on failure).
+    int ReadIdentification(std::uint8_t* destination);
+
+    bool IsOpen() const { return openFlag_ != 0; }
+    PortError LastOpenError() const { return port_.LastError(); }
+    const SerialSettings& Settings() const { return settings_; }
+
+private:
+    // One request/answer exchange; returns the answer length or 0 when it failed the checks.
+    int Attempt(const std::uint8_t* request, int requestLength, int pauseMs, std::uint8_t* answer);
+    int Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
+                 std::uint8_t* readInto, const std::uint8_t* writeFrom);
+
+    SerialSettings settings_;
+    int openFlag_ = 0;
+    CSerialPort port_;
+};
+
+}  // namespace kelvo

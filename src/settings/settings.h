@@ -1,0 +1,81 @@
+#pragma once
+// The records kept in config.ini and the operations that load and save them.
+// Nothing is cached: every consumer loads what it needs when it needs it, and every
+// change is written at once, so a change made in one place is seen by the next load.
+
+#include <array>
+#include <string>
+
+namespace kelvo {
+
+struct SerialSettings {
+    std::string portName = "COM1";  // at most 5 characters
+    int baudRate = 9600;            // bit/s, the number itself
+    int address = 8;                // Modbus device address; the low 8 bits go on the wire
+    int parity = 0;                 // 0 none, 1 odd, 2 even
+    int readTotalTimeout = 100;     // ms; carried and written back, the port uses the baud table
+    int byteOrderMode = 1;          // ByteOrderMode 0..3
+
+    bool operator==(const SerialSettings&) const = default;
+};
+
+inline constexpr int kMaxPortNameLength = 5;
+
+// MeterKind: 0 generic meter, 1 W58 meter. The W58 page set is chosen exactly when it is 1.
+inline constexpr int kGenericMeter = 0;
+inline constexpr int kW58Meter = 1;
+
+struct GenericPreset {
+    int DN = 13;           // DnList index (13 = DN50)
+    int FlowUnit = 5;      // FlowUnitTexts index (5 = m3/h)
+    int FlowAccuUnit = 1;  // VolumeUnits index (1 = m3)
+    double FlowScale = 35.0;
+    double ZeroFact = 0.0;  // m/s; carried through, never downloaded
+    double SnsrFact = 1.0;
+
+    bool operator==(const GenericPreset&) const = default;
+};
+
+struct W58Preset {
+    int DN = 10;            // DnList index (10 = DN25)
+    int FlowAccuView = 0;   // TotalizerNames index
+    int HeatAccuUnit = 0;   // EnergyUnits index (the meter's own unit code)
+    int SnsrCode = 0;       // meter number 0..99999999
+    double FlowScale = 7.0;
+    double SnsrFact = 1.0;
+    int Addr = 8;
+    int Baudrate = 3;  // BaudTexts index (3 = 9600)
+    int Parity = 0;
+    int Swap = 1;  // ByteOrderMode
+
+    bool operator==(const W58Preset&) const = default;
+};
+
+inline constexpr int kPresetCount = 5;
+
+struct PresetStore {
+    std::array<GenericPreset, kPresetCount> generic{};
+    std::array<W58Preset, kPresetCount> w58{};
+
+    bool operator==(const PresetStore&) const = default;
+};
+
+// ${XDG_CONFIG_HOME:-$HOME/.config}/Kelvo. Does not create the folder.
+std::string GetSettingsFolder();
+// GetSettingsFolder() + "/config.ini".
+std::string GetSettingsFilePath();
+
+// Loads never fail: a missing folder, file, section or key gives the default, and
+// loading never creates anything.
+SerialSettings LoadSerialSettings();
+int LoadMeterKind();
+PresetStore LoadPresets();
+
+// Saves create the folder (one level) and the file on demand, keep every other line
+// of the file and replace it atomically. They return false when the file could not
+// be written (read-only, disk full); the caller tells the user.
+bool SaveSerialSettings(const SerialSettings& settings);
+bool SaveMeterKind(int meterKind);
+bool SavePresets(const PresetStore& presets);
+
+}  // namespace kelvo
