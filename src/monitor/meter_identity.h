@@ -1,0 +1,37 @@
+#pragma once
+// Which meter answers: its row of ModelTable and how it encodes its parameters.
+
+#include <cstdint>
+
+namespace kelvo {
+
+class CDMRJly;
+class Prompter;
+
+inline constexpr int kUnknownModel = 12;  // a model code that is not in ModelTable
+
+// ParamEncoding
+inline constexpr int kEncodingUnsupported = -1;
+inline constexpr int kEncodingLegacy = 0;
+inline constexpr int kEncodingCurrent = 1;
+
+struct MeterIdentity {
+    int modelIndex = 0;                    // ModelIndex
+    int paramEncoding = kEncodingCurrent;  // ParamEncoding
+
+    bool operator==(const MeterIdentity&) const = default;
+};
+
+// Decodes the identification bytes: model code in bytes 0..3 (up to the first zero
+// byte), firmware version digits in bytes 4..7. Bytes beyond `count` count as zero.
+MeterIdentity DecodeIdentification(const std::uint8_t* bytes, int count);
+
+// The firmware version of bytes 4..7, or −1. The six characters after '9' (':' to '?')
+// pass as the digit values 10 to 15, as the meters' firmware numbers its versions.
+int FirmwareVersion(const std::uint8_t* versionBytes);
+
+// Function code 0x41 on an open link. Sets `identity`. On failure it has shown
+// "读取仪表串号失败！" or "不支持该仪表类型！" and closed the port; returns 0.
+int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity);
+
+}  // namespace kelvo

@@ -1,0 +1,207 @@
+#include "pages/views/parameter_page_view.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include "pages/list_items.h"
+#include "ui/busy_cursor.h"
+#include "ui/message_box_prompter.h"
+
+namespace kelvo {
+namespace {
+
+// A frame with more rows than this shows them in two columns of rows.
+constexpr int kRowsPerColumn = 12;
+constexpr int kButtonsPerLine = 4;
+
+QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString IdName(int id) { return QString::number(id); }
+
+}  // namespace
+
+CParameterPageView::CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter)
+    : CPageView(parent), prompter_(prompter) {
+    if (prompter_ == nullptr) {
+        ownPrompter_ = std::make_unique<CMessageBoxPrompter>(this);
+        prompter_ = ownPrompter_.get();
+    }
+    setObjectName(IdName(definition.dialogId));
+    BuildControls(definition);
+}
+
+CParameterPageView::~CParameterPageView() = default;
+
+void CParameterPageView::AttachPage(std::unique_ptr<ParameterPage> page) {
+    page_ = std::move(page);
+    page_->Initialise();
+}
+
+void CParameterPageView::BuildControls(const PageDefinition& definition) {
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* frames = new QHBoxLayout(content);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    std::vector<QGridLayout*> grids;
+    for (const auto& frame : definition.frames) {
+        auto* box = new QGroupBox(Q(frame.title), content);
+        grids.push_back(new QGridLayout(box));
+        frames->addWidget(box, 0, Qt::AlignTop);
+    }
+
+    std::vector<int> rowsInFrame(definition.frames.size(), 0);
+    for (const auto& row : definition.rows) {
+        const auto frameIndex = static_cast<std::size_t>(row.frame);
+        auto* grid = grids.at(frameIndex);
+        const int ordinal = row.hidden ? 0 : rowsInFrame[frameIndex]++;
+        const int column = ordinal >= kRowsPerColumn ? 4 : 0;
+        // Grid lines in pairs: an optional caption, then the row. Hidden rows go last.
+        const int line = row.hidden ? 1000 : 2 * (ordinal % kRowsPerColumn) + 1;
+        if (!row.captionBefore.empty()) {
+            grid->addWidget(new QLabel(Q(row.captionBefore), grid->parentWidget()), line - 1, column, 1, 4);
+        }
+
+        auto* label = new QLabel(Q(row.label), grid->parentWidget());
+        grid->addWidget(label, line, column);
+        QWidget* control = nullptr;
+        switch (row.control) {
+            case Control::List: {
+                auto* list = new QComboBox(grid->parentWidget());
+                for (const auto& item : ListItems(row)) list->addItem(QString::fromStdString(item));
+                control = list;
+                break;
+            }
+            case Control::DateTime: {
+                auto* date = new QDateEdit(grid->parentWidget());
+                date->setDisplayFormat("yyyy-MM-dd");
+                date->setObjectName(IdName(row.controlId));
+                controls_.insert(row.controlId, date);
+                auto* time = new QTimeEdit(grid->parentWidget());
+                time->setDisplayFormat("HH:mm:ss");
+                time->setObjectName(IdName(row.secondControlId));
+                controls_.insert(row.secondControlId, time);
+                auto* pair = new QWidget(grid->parentWidget());
+                auto* pairLayout = new QHBoxLayout(pair);
+                pairLayout->setContentsMargins(0, 0, 0, 0);
+                pairLayout->addWidget(date);
+                pairLayout->addWidget(time);
+                control = pair;
+                break;
+            }
+            default: {
+                auto* edit = new QLineEdit(grid->parentWidget());
+                if (row.control == Control::DigitsEdit) {
+                    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+                }
+                control = edit;
+                break;
+            }
+        }
+        if (row.control != Control::DateTime) {
+            control->setObjectName(IdName(row.controlId));
+            controls_.insert(row.controlId, control);
+        }
+        grid->addWidget(control, line, column + 1);
+        if (row.alwaysDisabled) control->setEnabled(false);
+        QPushButton* read = row.readButton != 0 ? AddButton(row.readButton, "读取", grid, line, column + 2) : nullptr;
+        QPushButton* write = row.writeButton != 0 ? AddButton(row.writeButton, "写入", grid, line, column + 3) : nullptr;
+        if (row.hidden) {
+            for (QWidget* widget : {static_cast<QWidget*>(label), control, static_cast<QWidget*>(read),
+                                    static_cast<QWidget*>(write)}) {
+                if (widget != nullptr) widget->hide();
+            }
+        }
+    }
+
+    // Batch, command and special buttons, a few to a line under the rows of their frame.
+    std::vector<int> buttonsInFrame(definition.frames.size(), 0);
+    const auto placeButton = [&](int id, std::string_view text, int frameIndex) {
+        const auto f = static_cast<std::size_t>(frameIndex);
+        const int n = buttonsInFrame[f]++;
+        AddButton(id, Q(text), grids.at(f), 2000 + n / kButtonsPerLine, n % kButtonsPerLine);
+    };
+    if (definition.readAllButton != 0) placeButton(definition.readAllButton, "全部读取", 0);
+    if (definition.downloadAllButton != 0) placeButton(definition.downloadAllButton, "全部下传", 0);
+    for (const auto& special : definition.specialButtons) placeButton(special.buttonId, special.label, special.frame);
+    for (const auto& command : definition.commands) placeButton(command.buttonId, command.label, command.frame);
+    for (auto* grid : grids) grid->setRowStretch(grid->rowCount(), 1);
+}
+
+QPushButton* CParameterPageView::AddButton(int id, const QString& text, QGridLayout* grid, int row, int column) {
+    auto* button = new QPushButton(text, grid->parentWidget());
+    button->setObjectName(IdName(id));
+    button->setAutoDefault(false);
+    controls_.insert(id, button);
+    connect(button, &QPushButton::clicked, this, [this, id] { PressButton(id); });
+    grid->addWidget(button, row, column);
+    return button;
+}
+
+void CParameterPageView::PressButton(int buttonId) {
+    if (!page_) return;
+    const BusyCursor busy;
+    page_->OnButton(buttonId);
+}
+
+void CParameterPageView::DoSetControlsEnabled(bool enabled) {
+    if (page_) page_->SetControlsEnabled(enabled);
+}
+
+void CParameterPageView::DoShowLiveValues(const LiveRecord& record, int paramEncoding) {
+    if (page_) page_->ShowLiveValues(record, paramEncoding);
+}
+
+QWidget* CParameterPageView::Find(int controlId) const { return controls_.value(controlId).data(); }
+
+std::string CParameterPageView::Text(int controlId) const {
+    const auto* edit = qobject_cast<const QLineEdit*>(Find(controlId));
+    return edit != nullptr ? edit->text().toStdString() : std::string{};
+}
+
+void CParameterPageView::SetText(int controlId, std::string_view text) {
+    if (auto* edit = qobject_cast<QLineEdit*>(Find(controlId))) edit->setText(Q(text));
+}
+
+int CParameterPageView::Selection(int controlId) const {
+    const auto* list = qobject_cast<const QComboBox*>(Find(controlId));
+    return list != nullptr ? list->currentIndex() : -1;
+}
+
+void CParameterPageView::SetSelection(int controlId, int index) {
+    if (auto* list = qobject_cast<QComboBox*>(Find(controlId))) {
+        list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+    }
+}
+
+std::int64_t CParameterPageView::DateTime(int controlId) const {
+    const auto* picker = qobject_cast<const QDateTimeEdit*>(Find(controlId));
+    return picker != nullptr ? picker->dateTime().toSecsSinceEpoch() : 0;
+}
+
+void CParameterPageView::SetDateTime(int controlId, std::int64_t seconds) {
+    if (auto* picker = qobject_cast<QDateTimeEdit*>(Find(controlId))) {
+        picker->setDateTime(QDateTime::fromSecsSinceEpoch(seconds));
+    }
+}
+
+void CParameterPageView::SetEnabled(int controlId, bool enabled) {
+    if (auto* widget = Find(controlId)) widget->setEnabled(enabled);
+}
+
+}  // namespace kelvo
