@@ -4,7 +4,9 @@
 // tests run it in-process and look at every frame Kelvo sends.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,11 +26,21 @@ struct SimOptions {
     // Answers are paced at this baud rate (10 bit times per byte) so that wire time is
     // real; 0 sends each answer at once.
     int paceBaud = 0;
-    // The live values move once a second (flow wobbles, totals grow) when true.
+    // The live values move once a second (flow wobbles, totals grow, the meter clock
+    // ticks) when true; false keeps the whole image still for exact comparisons.
     bool moveLiveValues = true;
+    // The request log keeps at least this many of the latest frames (0: every
+    // frame), so a simulator that runs for days does not grow without end.
+    std::size_t requestLogLimit = 0;
 };
 
 inline constexpr int kRegisterCount = 400;
+
+// What the simulator reports as it serves, e.g. for a console. Request and Answer carry
+// the frame in hex; Command the name of a command carried out ("auto zero"); Ignored a
+// frame that got no answer and why.
+enum class SimEvent { Request, Answer, Command, Ignored };
+using SimEventSink = std::function<void(SimEvent event, const std::string& text)>;
 
 class MeterSimulator {
 public:
@@ -60,16 +72,20 @@ public:
     // Raw identification data bytes (overrides model and version), e.g. for odd lengths.
     void SetIdentificationBytes(const std::vector<std::uint8_t>& bytes);
 
-    // Fault switches. Each acts on every request until switched off.
+    // Fault switches. Each acts on every request until switched off. A silent meter and
+    // an exception answer leave the image untouched; with the other switches the meter
+    // has carried the request out and only its answer is spoilt.
     void SetSilent(bool on);            // no answer at all
     void SetBadCrc(bool on);            // answer with a corrupted CRC
     void SetWrongAddress(bool on);      // answer from address + 1
     void SetShortAnswers(bool on);      // 0x04 answers carry half the data bytes, valid CRC
+                                        // (the byte count says the half)
     void SetExtraDelayMs(int ms);       // wait before answering
     void SetPaceBaud(int baud);         // 0 = answer at once
     // Answer requests that touch [first, last] with exception code 02 (function | 0x80).
     // times < 0: always; otherwise only the next `times` such requests.
     void SetExceptionRange(int first, int last, int times = -1);
+    // Switches every fault off; pacing returns to SimOptions::paceBaud.
     void ClearFaults();
 
     // Every complete frame received (also those for other addresses), in order.
@@ -80,6 +96,9 @@ public:
 
     // Commands the meter has acted on, e.g. "auto zero", for tests and the console.
     std::vector<std::string> CommandLog() const;
+
+    // Called on the simulator's thread, outside its lock, for every event.
+    void SetEventSink(SimEventSink sink);
 
 private:
     struct State;

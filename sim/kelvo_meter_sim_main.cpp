@@ -1,0 +1,152 @@
+// kelvo-meter-sim: a simulated meter on a pseudo-terminal, for trying Kelvo without
+// hardware. Serves until SIGINT or SIGTERM, then removes its link.
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/meter_simulator.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kelvo-meter-sim [--link PATH] [--kind w58|generic] [--address N] [--model CODE]\n"
+    "                       [--version VVVV] [--baud N] [--trace]\n"
+    "\n"
+    "Plays a flow meter as a Modbus RTU slave on a new pseudo-terminal until SIGINT or\n"
+    "SIGTERM.\n"
+    "  --link PATH     make PATH a symbolic link to the pseudo-terminal (removed at the end)\n"
+    "  --kind KIND     w58 (default) or generic\n"
+    "  --address N     slave address 1..247 (default 8)\n"
+    "  --model CODE    model code of the identification answer (default RA03)\n"
+    "  --version VVVV  four firmware version characters (default 2004)\n"
+    "  --baud N        send answers at the wire speed of N baud (default: at once)\n"
+    "  --trace         print every request and answer on stderr\n"
+    "  --help          show this text\n";
+
+struct Arguments {
+    kelvo::sim::SimOptions options;
+    std::string linkPath;
+    bool trace = false;
+    bool help = false;
+};
+
+std::optional<int> ParseInt(std::string_view text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+// Empty when the arguments are not understood.
+std::optional<Arguments> Parse(int argc, char** argv) {
+    Arguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view option = argv[i];
+        if (option == "--help") {
+            arguments.help = true;
+            continue;
+        }
+        if (option == "--trace") {
+            arguments.trace = true;
+            continue;
+        }
+        if (i + 1 >= argc) return std::nullopt;
+        const std::string_view value = argv[++i];
+        if (option == "--link" && !value.empty()) {
+            arguments.linkPath = value;
+        } else if (option == "--kind" && (value == "w58" || value == "generic")) {
+            arguments.options.kind = value == "w58" ? kelvo::sim::SimMeterKind::W58 : kelvo::sim::SimMeterKind::Generic;
+        } else if (option == "--address") {
+            const auto address = ParseInt(value, 1, 247);
+            if (!address) return std::nullopt;
+            arguments.options.address = static_cast<std::uint8_t>(*address);
+        } else if (option == "--model" && !value.empty() && value.size() <= 28) {
+            arguments.options.model = value;
+        } else if (option == "--version" && value.size() == 4) {
+            arguments.options.version = value;
+        } else if (option == "--baud") {
+            const auto baud = ParseInt(value, 1, 4000000);
+            if (!baud) return std::nullopt;
+            arguments.options.paceBaud = *baud;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return arguments;
+}
+
+const char* EventLabel(kelvo::sim::SimEvent event) {
+    switch (event) {
+        case kelvo::sim::SimEvent::Request:
+            return "rx";
+        case kelvo::sim::SimEvent::Answer:
+            return "tx";
+        case kelvo::sim::SimEvent::Command:
+            return "command";
+        case kelvo::sim::SimEvent::Ignored:
+            return "ignored";
+    }
+    return "";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Arguments> arguments = Parse(argc, argv);
+    if (!arguments) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (arguments->help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    // Blocked before the serving thread exists, so it inherits the mask and the signals
+    // wait for sigwait below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    kelvo::sim::SimOptions options = arguments->options;
+    options.requestLogLimit = 1000;  // nobody reads the log of a console run
+    kelvo::sim::MeterSimulator simulator(options);
+    const bool trace = arguments->trace;
+    simulator.SetEventSink([trace](kelvo::sim::SimEvent event, const std::string& text) {
+        const bool wireEvent = event == kelvo::sim::SimEvent::Request || event == kelvo::sim::SimEvent::Answer;
+        if (wireEvent && !trace) return;
+        std::fprintf(stderr, "kelvo-meter-sim: %s %s\n", EventLabel(event), text.c_str());
+    });
+    struct stat existing{};
+    if (!arguments->linkPath.empty() && lstat(arguments->linkPath.c_str(), &existing) == 0 &&
+        !S_ISLNK(existing.st_mode)) {
+        std::fprintf(stderr, "kelvo-meter-sim: %s exists and is not a symbolic link; not replaced\n",
+                     arguments->linkPath.c_str());
+        return 1;
+    }
+    if (!simulator.Start(arguments->linkPath)) {
+        std::fprintf(stderr, "kelvo-meter-sim: cannot open a pseudo-terminal%s%s\n",
+                     arguments->linkPath.empty() ? "" : " or link it at ", arguments->linkPath.c_str());
+        return 1;
+    }
+
+    const char* kind = arguments->options.kind == kelvo::sim::SimMeterKind::W58 ? "W58" : "generic";
+    std::printf("kelvo-meter-sim: %s meter at address %d on %s", kind, arguments->options.address,
+                simulator.SlavePath().c_str());
+    if (!arguments->linkPath.empty()) std::printf(", linked at %s", arguments->linkPath.c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    simulator.Stop();
+    return 0;
+}

@@ -1,0 +1,227 @@
+#include "sim/meter_server.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+#include "sim/slave_protocol.h"
+
+namespace kelvo::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::nanoseconds;
+
+constexpr auto kLiveStep = std::chrono::seconds(1);
+// A pty delivers a request in one piece; a gap this long means the sender is done.
+constexpr auto kMinimumSilence = milliseconds(20);
+// A master that stops reading must not hang the meter.
+constexpr int kWriteStallMs = 200;
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    char byte[4];
+    for (const std::uint8_t value : bytes) {
+        std::snprintf(byte, sizeof byte, "%02X ", value);
+        text += byte;
+    }
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+// One bit time of the character frame (start, 8 data bits, stop) per byte.
+nanoseconds ByteTime(int baud) { return nanoseconds(10'000'000'000LL / baud); }
+
+class Server {
+public:
+    Server(int fd, const WakeEvent& wake, SharedMeter& shared) : fd_(fd), wake_(wake), shared_(shared) {}
+
+    void Run() {
+        auto lastStep = Clock::now();
+        auto nextStep = lastStep + kLiveStep;
+        for (;;) {
+            auto deadline = shared_.moveLiveValues ? nextStep : Clock::now() + kLiveStep;
+            if (!pending_.empty()) deadline = std::min(deadline, lastByte_ + Silence());
+            if (!WaitForInput(deadline)) return;
+            const auto now = Clock::now();
+            if (!pending_.empty() && now - lastByte_ >= Silence()) DropPending();
+            if (shared_.moveLiveValues && now >= nextStep) {
+                const double elapsed = std::chrono::duration<double>(now - lastStep).count();
+                {
+                    const std::lock_guard lock(shared_.mutex);
+                    shared_.meter.MoveLiveValues(elapsed, std::time(nullptr));
+                }
+                lastStep = now;
+                nextStep = std::max(nextStep + kLiveStep, now + milliseconds(1));
+            }
+        }
+    }
+
+private:
+    struct Event {
+        SimEvent kind;
+        std::string text;
+    };
+
+    // False once the wake event says stop.
+    bool WaitForInput(Clock::time_point deadline) {
+        const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
+        const auto ns = std::chrono::duration_cast<nanoseconds>(left).count();
+        const timespec timeout{.tv_sec = static_cast<time_t>(ns / 1'000'000'000),
+                               .tv_nsec = static_cast<long>(ns % 1'000'000'000)};
+        pollfd entries[2] = {{.fd = fd_, .events = POLLIN, .revents = 0},
+                             {.fd = wake_.Fd(), .events = POLLIN, .revents = 0}};
+        if (ppoll(entries, 2, &timeout, nullptr) < 0) {
+            return errno == EINTR || wake_.SleepUntil(Clock::now() + milliseconds(10));
+        }
+        if (entries[1].revents != 0) return false;
+        if ((entries[0].revents & POLLIN) != 0) return Receive();
+        // A hang-up cannot last while the pty keeps its own slave open; do not spin on one.
+        if (entries[0].revents != 0) return wake_.SleepUntil(Clock::now() + milliseconds(10));
+        return true;
+    }
+
+    bool Receive() {
+        std::uint8_t buffer[512];
+        const ssize_t count = read(fd_, buffer, sizeof buffer);
+        if (count <= 0) return true;
+        pending_.insert(pending_.end(), buffer, buffer + count);
+        lastByte_ = Clock::now();
+        for (;;) {
+            const int length = RequestLength(pending_);
+            if (length <= 0 || pending_.size() < static_cast<std::size_t>(length)) return true;
+            std::vector<std::uint8_t> frame(pending_.begin(), pending_.begin() + length);
+            pending_.erase(pending_.begin(), pending_.begin() + length);
+            if (!Handle(frame)) return false;
+        }
+    }
+
+    Clock::duration Silence() const {
+        int baud;
+        {
+            const std::lock_guard lock(shared_.mutex);
+            baud = shared_.faults.paceBaud;
+        }
+        return baud > 0 ? std::max<Clock::duration>(kMinimumSilence, 4 * ByteTime(baud)) : kMinimumSilence;
+    }
+
+    void DropPending() {
+        std::vector<Event> events;
+        std::vector<std::uint8_t> bytes = std::exchange(pending_, {});
+        if (RequestLength(bytes) == kUnknownFunction) {
+            // Still a whole frame as the master sent it: the log shows it.
+            Record(bytes, events);
+            events.push_back({SimEvent::Ignored, "unknown function code: " + Hex(bytes)});
+        } else {
+            events.push_back({SimEvent::Ignored, "incomplete frame: " + Hex(bytes)});
+        }
+        Emit(events);
+    }
+
+    void Record(const std::vector<std::uint8_t>& frame, std::vector<Event>& events) {
+        {
+            const std::lock_guard lock(shared_.mutex);
+            shared_.LogRequest(frame);
+        }
+        shared_.framesArrived.notify_all();
+        events.push_back({SimEvent::Request, Hex(frame)});
+    }
+
+    // False once the wake event says stop.
+    bool Handle(const std::vector<std::uint8_t>& frame) {
+        std::vector<Event> events;
+        Record(frame, events);
+        std::vector<std::uint8_t> answer;
+        int delayMs = 0;
+        int paceBaud = 0;
+        {
+            const std::lock_guard lock(shared_.mutex);
+            if (!CrcMatches(frame)) {
+                events.push_back({SimEvent::Ignored, "bad CRC"});
+            } else if (frame[0] != shared_.address) {
+                events.push_back({SimEvent::Ignored, "for address " + std::to_string(frame[0])});
+            } else if (shared_.faults.silent) {
+                events.push_back({SimEvent::Ignored, "silent"});
+            } else {
+                if (TakeException(shared_.faults, frame)) {
+                    answer = ExceptionAnswer(frame[0], frame[1], kIllegalDataAddress);
+                } else {
+                    Answer normal = AnswerRequest(frame, shared_.meter, shared_.identification, std::time(nullptr));
+                    for (std::string& command : normal.commands) {
+                        events.push_back({SimEvent::Command, command});
+                        shared_.commands.push_back(std::move(command));
+                    }
+                    answer = std::move(normal.bytes);
+                }
+                SpoilAnswer(shared_.faults, answer);
+                delayMs = shared_.faults.extraDelayMs;
+                paceBaud = shared_.faults.paceBaud;
+                events.push_back({SimEvent::Answer, Hex(answer)});
+            }
+        }
+        Emit(events);
+        if (answer.empty()) return true;
+        if (delayMs > 0 && !wake_.SleepUntil(Clock::now() + milliseconds(delayMs))) return false;
+        return Send(answer, paceBaud);
+    }
+
+    void Emit(const std::vector<Event>& events) const {
+        SimEventSink sink;
+        {
+            const std::lock_guard lock(shared_.mutex);
+            sink = shared_.sink;
+        }
+        if (!sink) return;
+        for (const Event& event : events) sink(event.kind, event.text);
+    }
+
+    // Paced answers leave one byte per character time against a fixed start, so coarse
+    // sleeps do not add up: the whole answer takes its true wire time.
+    bool Send(const std::vector<std::uint8_t>& answer, int paceBaud) {
+        if (paceBaud <= 0) return WriteAll(answer.data(), answer.size());
+        const auto start = Clock::now();
+        const nanoseconds byteTime = ByteTime(paceBaud);
+        for (std::size_t i = 0; i < answer.size(); ++i) {
+            if (!wake_.SleepUntil(start + static_cast<long long>(i + 1) * byteTime)) return false;
+            if (!WriteAll(&answer[i], 1)) return false;
+        }
+        return true;
+    }
+
+    // False once the wake event says stop; a master that does not read loses the rest.
+    bool WriteAll(const std::uint8_t* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t written = write(fd_, data, size);
+            if (written > 0) {
+                data += written;
+                size -= static_cast<std::size_t>(written);
+                continue;
+            }
+            if (written < 0 && errno != EAGAIN && errno != EINTR) return true;
+            pollfd entries[2] = {{.fd = fd_, .events = POLLOUT, .revents = 0},
+                                 {.fd = wake_.Fd(), .events = POLLIN, .revents = 0}};
+            if (poll(entries, 2, kWriteStallMs) <= 0) return true;
+            if (entries[1].revents != 0) return false;
+        }
+        return true;
+    }
+
+    const int fd_;
+    const WakeEvent& wake_;
+    SharedMeter& shared_;
+    std::vector<std::uint8_t> pending_;
+    Clock::time_point lastByte_;
+};
+
+}  // namespace
+
+void ServeMeter(int masterFd, const WakeEvent& wake, SharedMeter& shared) { Server(masterFd, wake, shared).Run(); }
+
+}  // namespace kelvo::sim

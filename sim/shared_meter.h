@@ -1,0 +1,57 @@
+#pragma once
+// Everything the serving thread and the caller's thread both touch, behind one mutex.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim/fault_switches.h"
+#include "sim/meter_model.h"
+#include "sim/meter_simulator.h"
+
+namespace kelvo::sim {
+
+struct SharedMeter {
+    explicit SharedMeter(const SimOptions& options)
+        : address(options.address),
+          moveLiveValues(options.moveLiveValues),
+          paceBaudOption(options.paceBaud),
+          requestLogLimit(options.requestLogLimit),
+          meter(options.kind, options.address) {
+        faults.paceBaud = options.paceBaud;
+        SetIdentification(options.model, options.version);
+    }
+
+    // Under the mutex. Trims in halves so that a long run costs little per frame.
+    void LogRequest(const std::vector<std::uint8_t>& frame) {
+        requests.push_back(frame);
+        if (requestLogLimit > 0 && requests.size() >= 2 * requestLogLimit) {
+            requests.erase(requests.begin(), requests.end() - static_cast<long>(requestLogLimit));
+        }
+    }
+
+    void SetIdentification(const std::string& model, const std::string& version) {
+        identification.assign(model.begin(), model.end());
+        identification.insert(identification.end(), version.begin(), version.end());
+    }
+
+    // Fixed for the life of the simulator.
+    const std::uint8_t address;
+    const bool moveLiveValues;
+    const int paceBaudOption;
+    const std::size_t requestLogLimit;
+
+    mutable std::mutex mutex;
+    mutable std::condition_variable framesArrived;
+    MeterModel meter;
+    std::vector<std::uint8_t> identification;
+    FaultSwitches faults;
+    std::vector<std::vector<std::uint8_t>> requests;
+    std::vector<std::string> commands;
+    SimEventSink sink;
+};
+
+}  // namespace kelvo::sim

@@ -1,0 +1,130 @@
+#include "monitor/live_display.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+
+#include "settings/settings.h"
+#include "tables/value_tables.h"
+
+namespace kelvo {
+
+namespace {
+
+// Registers the display reads (host order in the record).
+constexpr int kFlowReg = 99;
+constexpr int kVelocityReg = 101;
+constexpr int kPercentReg = 103;
+constexpr int kMtReg = 105;
+constexpr int kForwardWholeReg = 107;
+constexpr int kForwardThousandthsReg = 109;
+constexpr int kReverseWholeReg = 111;
+constexpr int kReverseThousandthsReg = 113;
+constexpr int kVolumeUnitReg = 115;
+constexpr int kTimeUnitReg = 116;
+constexpr int kAlarmReg = 118;
+constexpr int kHeatPowerReg = 119;
+constexpr int kSupplyTempReg = 121;
+constexpr int kReturnTempReg = 123;
+constexpr int kHeatWholeReg = 125;
+constexpr int kHeatThousandthsReg = 127;
+constexpr int kColdWholeReg = 129;
+constexpr int kColdThousandthsReg = 131;
+constexpr int kPowerUnitReg = 133;
+constexpr int kEnergyUnitReg = 134;
+
+// The GUI runs under the user's locale; the meter's numbers always show a decimal point.
+// to_chars ignores the locale and rounds exactly like printf's %.Nf.
+std::string Fixed(double value, int precision) {
+    std::array<char, 400> text{};  // the widest double in fixed notation fits
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed,
+                                      precision);
+    if (result.ec != std::errc{}) return {};
+    return std::string(text.data(), result.ptr);
+}
+
+// printf's %0<width>ld: a minus sign first, then zeros up to the width.
+std::string Integer(long value, int width = 0) {
+    std::array<char, 32> text{};
+    const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
+    std::string digits(text.data(), result.ptr);
+    const std::size_t signLength = value < 0 ? 1 : 0;
+    if (static_cast<int>(digits.size()) < width) {
+        digits.insert(signLength, static_cast<std::size_t>(width) - digits.size(), '0');
+    }
+    return digits;
+}
+
+std::string WithUnit(std::string number, std::string_view unit) {
+    number += ' ';
+    number += unit;
+    return number;
+}
+
+// A total as the meter keeps it: whole units and thousandths, each signed ("%ld.%03ld %s").
+std::string TotalText(const LiveRecord& record, int wholeReg, int thousandthsReg, std::string_view unit) {
+    return WithUnit(Integer(record.S32(wholeReg)) + '.' + Integer(record.S32(thousandthsReg), 3), unit);
+}
+
+// A flow unit is only meaningful with both halves; one out of its table blanks the whole text.
+std::string FlowUnitText(const LiveRecord& record) {
+    const auto volume = TableAt(VolumeUnits, record.U16(kVolumeUnitReg));
+    const auto time = TableAt(TimeUnits, record.U16(kTimeUnitReg));
+    if (!volume || !time) return {};
+    return std::string(*volume) + '/' + std::string(*time);
+}
+
+struct AlarmBit {
+    std::uint16_t mask;
+    std::string_view text;
+};
+constexpr AlarmBit kSystemAlarm = {0x01, "系统;"};
+constexpr AlarmBit kEmptyPipeAlarm = {0x02, "空管;"};
+// An empty pipe makes the limit alarms meaningless, so they are not shown with it.
+constexpr std::array<AlarmBit, 2> kLimitAlarms = {{{0x04, "上限;"}, {0x08, "下限;"}}};
+// Only the W58 meter measures temperatures.
+constexpr std::array<AlarmBit, 2> kTemperatureAlarms = {{{0x10, "供温;"}, {0x20, "回温;"}}};
+
+}  // namespace
+
+std::string AlarmText(std::uint16_t alarmBits, int meterKind) {
+    const auto bits = static_cast<std::uint16_t>(alarmBits & 0xFF);
+    std::string text;
+    if (bits & kSystemAlarm.mask) text += kSystemAlarm.text;
+    if (bits & kEmptyPipeAlarm.mask) {
+        text += kEmptyPipeAlarm.text;
+    } else {
+        for (const AlarmBit& alarm : kLimitAlarms) {
+            if (bits & alarm.mask) text += alarm.text;
+        }
+    }
+    if (meterKind == kW58Meter) {
+        for (const AlarmBit& alarm : kTemperatureAlarms) {
+            if (bits & alarm.mask) text += alarm.text;
+        }
+    }
+    return text;
+}
+
+LiveTexts FormatLiveTexts(const LiveRecord& record, int meterKind) {
+    const std::string_view volumeUnit = TextAt(VolumeUnits, record.U16(kVolumeUnitReg));
+    const std::string_view powerUnit = TextAt(PowerUnits, record.U16(kPowerUnitReg));
+    const std::string_view energyUnit = TextAt(EnergyUnits, record.U16(kEnergyUnitReg));
+
+    LiveTexts texts;
+    texts[kFlowField] = WithUnit(Fixed(record.Float(kFlowReg), 4), FlowUnitText(record));
+    texts[kVelocityField] = WithUnit(Fixed(record.Float(kVelocityReg), 4), "m/s");
+    texts[kPercentField] = Fixed(record.Float(kPercentReg), 2) + '%';
+    texts[kMtField] = Fixed(record.Float(kMtReg), 0);
+    texts[kForwardField] = TotalText(record, kForwardWholeReg, kForwardThousandthsReg, volumeUnit);
+    texts[kReverseField] = TotalText(record, kReverseWholeReg, kReverseThousandthsReg, volumeUnit);
+    texts[kAlarmField] = AlarmText(record.U16(kAlarmReg), meterKind);
+    texts[kHeatPowerField] = WithUnit(Fixed(record.Float(kHeatPowerReg), 4), powerUnit);
+    texts[kSupplyTempField] = Fixed(record.Float(kSupplyTempReg), 2);
+    texts[kReturnTempField] = Fixed(record.Float(kReturnTempReg), 2);
+    texts[kHeatTotalField] = TotalText(record, kHeatWholeReg, kHeatThousandthsReg, energyUnit);
+    texts[kColdTotalField] = TotalText(record, kColdWholeReg, kColdThousandthsReg, energyUnit);
+    return texts;
+}
+
+}  // namespace kelvo

@@ -1,0 +1,71 @@
+#pragma once
+// Whole-file reads and atomic replacement of a file in the settings folder.
+//
+// The polling thread loads the serial settings every cycle while the user-interface thread
+// may be saving them, and no lock guards the reads: a save therefore never writes into the
+// file a reader may have open. It writes a new file beside it and renames it over the old
+// one, so a reader sees the old file or the new one, whole, and a failed save (read-only
+// file or folder, full disk) leaves the old file as it was.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace kelvo {
+
+struct FileText {
+    enum class Status { Absent, Read, Failed };
+    Status status = Status::Absent;
+    std::string text;
+};
+
+// Reads the whole file; a missing file (or folder) is Absent, anything else that stops the
+// read is Failed.
+FileText ReadWholeFile(const std::string& path);
+
+// Owns an open file descriptor.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept;
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now and reports whether the close (which may be where a write error shows) succeeded.
+    bool Close();
+
+private:
+    int fd_ = -1;
+};
+
+// A folder held by one writer at a time. Writers in this process and in other processes take
+// turns on it, so that two saves never read the same old file and lose one another's keys.
+// Readers take no part: they only ever see whole files.
+class LockedFolder {
+public:
+    // Opens the folder, creating it first when it is missing (one level, as the parent of the
+    // settings folder is expected to exist), and waits for the writer's lock.
+    static std::optional<LockedFolder> Open(const std::string& folderPath);
+
+    FileText Read(const std::string& fileName) const;
+    // False for a present file this process may not write (a user who made it read-only
+    // meant it to stay as it is, even though renaming over it would succeed).
+    bool MayReplace(const std::string& fileName) const;
+    // Writes the text into a new file in the folder, flushes it to the disk and renames it over
+    // fileName. The new file keeps the mode and owner of the one it replaces.
+    bool Replace(const std::string& fileName, std::string_view text) const;
+
+private:
+    LockedFolder(std::string path, UniqueFd folder) : path_(std::move(path)), folder_(std::move(folder)) {}
+
+    std::string path_;
+    UniqueFd folder_;  // the lock goes with the descriptor
+};
+
+}  // namespace kelvo

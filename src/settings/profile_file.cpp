@@ -1,0 +1,146 @@
+#include "settings/profile_file.h"
+
+// The packaged SimpleIni compiles its implementation only where asked to; this is the one
+// translation unit that uses it. Values are kept as UTF-8 bytes, no conversion needed.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <vector>
+
+#include "settings/atomic_file.h"
+#include "settings/profile_values.h"
+
+namespace kelvo {
+namespace {
+
+constexpr std::string_view kUtf8Signature = "\xEF\xBB\xBF";
+
+bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+
+bool IsCommentLine(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && (line[first] == ';' || line[first] == '#');
+}
+
+// SimpleIni keeps a comment by tying it to the entry that follows it, so comment lines after
+// the last entry of the file have nothing to tie to and would be dropped. They are taken here
+// as they stand (with any blank lines between them) and written back at the end.
+std::string TrailingComment(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    std::size_t first = lines.size();
+    while (first > 0 && (IsBlankLine(lines[first - 1]) || IsCommentLine(lines[first - 1]))) --first;
+    // A file of nothing but comments has them all kept as its opening comment.
+    if (first == 0) return {};
+    while (first < lines.size() && IsBlankLine(lines[first])) ++first;
+    std::size_t last = lines.size();
+    while (last > first && IsBlankLine(lines[last - 1])) --last;
+    std::string block;
+    for (std::size_t i = first; i < last; ++i) {
+        block.append(lines[i]);
+        block.push_back('\n');
+    }
+    return block;
+}
+
+}  // namespace
+
+struct ProfileFile::Impl {
+    // UTF-8, several values per key allowed (so the first of two stays the one that is read),
+    // no multi-line values.
+    CSimpleIniA ini{true, true, false};
+    bool hadSignature = false;
+    bool intact = true;
+    std::string trailingComment;
+
+    Impl() { ini.SetSpaces(false); }
+};
+
+ProfileFile::ProfileFile() : impl_(std::make_unique<Impl>()) {}
+ProfileFile::~ProfileFile() = default;
+ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
+ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
+
+ProfileFile ProfileFile::Load(const std::string& path) {
+    ProfileFile profile;
+    const FileText file = ReadWholeFile(path);
+    if (file.status == FileText::Status::Read) profile.Parse(file.text);
+    return profile;
+}
+
+bool ProfileFile::Parse(std::string_view text) {
+    impl_ = std::make_unique<Impl>();
+    impl_->hadSignature = text.starts_with(kUtf8Signature);
+    if (impl_->ini.LoadData(text.data(), text.size()) < 0) {
+        impl_ = std::make_unique<Impl>();
+        return false;
+    }
+    impl_->trailingComment = TrailingComment(text);
+    return true;
+}
+
+std::optional<std::string> ProfileFile::Find(const std::string& section, const std::string& key) const {
+    const char* value = impl_->ini.GetValue(section.c_str(), key.c_str(), nullptr);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
+
+int ProfileFile::GetInt(const std::string& section, const std::string& key, int fallback) const {
+    const auto value = Find(section, key);
+    return value ? ParseProfileInt(*value) : fallback;
+}
+
+std::string ProfileFile::GetText(const std::string& section, const std::string& key, std::string_view fallback,
+                                 std::size_t maxCharacters) const {
+    const auto value = Find(section, key);
+    return std::string(FirstCharacters(value ? std::string_view(*value) : fallback, maxCharacters));
+}
+
+void ProfileFile::SetText(const std::string& section, const std::string& key, const std::string& value) {
+    // Replacing drops every value of the key and adds the new one where the first stood; it
+    // is given the name as the file spells it so that "addr=3" becomes "addr=5", not "Addr=5".
+    std::string spelling = key;
+    if (const CSimpleIniA::TKeyVal* keys = impl_->ini.GetSection(section.c_str())) {
+        const auto found = keys->find(CSimpleIniA::Entry(key.c_str()));
+        if (found != keys->end()) spelling = found->first.pItem;
+    }
+    // A value is one line: a line break in it would start a line of its own in the file.
+    const std::string line = value.substr(0, value.find_first_of("\r\n"));
+    if (impl_->ini.SetValue(section.c_str(), spelling.c_str(), line.c_str(), nullptr, true) < 0) {
+        impl_->intact = false;
+    }
+}
+
+std::optional<std::string> ProfileFile::Serialize() const {
+    if (!impl_->intact) return std::nullopt;
+    std::string text;
+    if (impl_->ini.Save(text, impl_->hadSignature) < 0) return std::nullopt;
+    if (!impl_->trailingComment.empty()) {
+        text.push_back('\n');
+        text.append(impl_->trailingComment);
+    }
+    return text;
+}
+
+bool EditProfileFile(const std::string& folder, const std::string& fileName,
+                     const std::function<void(ProfileFile&)>& edit) {
+    const auto locked = LockedFolder::Open(folder);
+    if (!locked || !locked->MayReplace(fileName)) return false;
+    const FileText file = locked->Read(fileName);
+    if (file.status == FileText::Status::Failed) return false;
+
+    ProfileFile profile;
+    if (file.status == FileText::Status::Read && !profile.Parse(file.text)) return false;
+    edit(profile);
+    const auto text = profile.Serialize();
+    return text && locked->Replace(fileName, *text);
+}
+
+}  // namespace kelvo

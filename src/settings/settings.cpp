@@ -1,0 +1,148 @@
+// Where each field of the settings records lives in config.ini and how it is spelled there.
+// Keys are set in the order below, which is the order they take in a new section.
+
+#include <cstddef>
+#include <string>
+
+#include "settings/profile_file.h"
+#include "settings/profile_values.h"
+#include "settings/settings.h"
+
+namespace kelvo {
+namespace {
+
+constexpr char kFileName[] = "config.ini";
+constexpr char kSerialSection[] = "ComSet";
+constexpr char kMeterKindSection[] = "MeterType";
+
+// Reals are read into a text of at most 20 characters before they are converted.
+constexpr std::size_t kRealTextLength = 20;
+
+std::string GenericSection(int number) { return "NormalCfg " + std::to_string(number); }
+std::string W58Section(int number) { return "W58NormalCfg " + std::to_string(number); }
+
+// A missing key gives the record's default, which is what the default text parses to.
+double GetReal(const ProfileFile& file, const std::string& section, const std::string& key, double fallback) {
+    const auto value = file.Find(section, key);
+    return value ? ParseProfileReal(FirstCharacters(*value, kRealTextLength)) : fallback;
+}
+
+void SetInt(ProfileFile& file, const std::string& section, const std::string& key, int value) {
+    file.SetText(section, key, std::to_string(value));
+}
+
+void SetReal(ProfileFile& file, const std::string& section, const std::string& key, double value, int decimals) {
+    file.SetText(section, key, FormatFixed(value, decimals));
+}
+
+GenericPreset LoadGenericPreset(const ProfileFile& file, const std::string& section) {
+    const GenericPreset defaults;
+    GenericPreset preset;
+    preset.DN = file.GetInt(section, "DN", defaults.DN);
+    preset.FlowUnit = file.GetInt(section, "FlowUnit", defaults.FlowUnit);
+    preset.FlowAccuUnit = file.GetInt(section, "FlowAccuUnit", defaults.FlowAccuUnit);
+    preset.FlowScale = GetReal(file, section, "FlowScale", defaults.FlowScale);
+    preset.ZeroFact = GetReal(file, section, "ZeroFact", defaults.ZeroFact);
+    preset.SnsrFact = GetReal(file, section, "SnsrFact", defaults.SnsrFact);
+    return preset;
+}
+
+W58Preset LoadW58Preset(const ProfileFile& file, const std::string& section) {
+    const W58Preset defaults;
+    W58Preset preset;
+    preset.DN = file.GetInt(section, "DN", defaults.DN);
+    preset.FlowAccuView = file.GetInt(section, "FlowAccuView", defaults.FlowAccuView);
+    preset.HeatAccuUnit = file.GetInt(section, "HeatAccuUnit", defaults.HeatAccuUnit);
+    preset.FlowScale = GetReal(file, section, "FlowScale", defaults.FlowScale);
+    preset.SnsrFact = GetReal(file, section, "SnsrFact", defaults.SnsrFact);
+    preset.SnsrCode = file.GetInt(section, "SnsrCode", defaults.SnsrCode);
+    preset.Addr = file.GetInt(section, "Addr", defaults.Addr);
+    preset.Baudrate = file.GetInt(section, "Baudrate", defaults.Baudrate);
+    preset.Parity = file.GetInt(section, "Parity", defaults.Parity);
+    preset.Swap = file.GetInt(section, "Swap", defaults.Swap);
+    return preset;
+}
+
+void SetGenericPreset(ProfileFile& file, const std::string& section, const GenericPreset& preset) {
+    SetInt(file, section, "DN", preset.DN);
+    SetInt(file, section, "FlowUnit", preset.FlowUnit);
+    SetInt(file, section, "FlowAccuUnit", preset.FlowAccuUnit);
+    SetReal(file, section, "FlowScale", preset.FlowScale, 4);
+    SetReal(file, section, "ZeroFact", preset.ZeroFact, 4);
+    SetReal(file, section, "SnsrFact", preset.SnsrFact, 5);
+}
+
+// The meter number is set before the sensor factor here, unlike the order it is read in.
+void SetW58Preset(ProfileFile& file, const std::string& section, const W58Preset& preset) {
+    SetInt(file, section, "DN", preset.DN);
+    SetInt(file, section, "FlowAccuView", preset.FlowAccuView);
+    SetInt(file, section, "HeatAccuUnit", preset.HeatAccuUnit);
+    SetReal(file, section, "FlowScale", preset.FlowScale, 4);
+    SetInt(file, section, "SnsrCode", preset.SnsrCode);
+    SetReal(file, section, "SnsrFact", preset.SnsrFact, 5);
+    SetInt(file, section, "Addr", preset.Addr);
+    SetInt(file, section, "Baudrate", preset.Baudrate);
+    SetInt(file, section, "Parity", preset.Parity);
+    SetInt(file, section, "Swap", preset.Swap);
+}
+
+}  // namespace
+
+SerialSettings LoadSerialSettings() {
+    const ProfileFile file = ProfileFile::Load(GetSettingsFilePath());
+    const SerialSettings defaults;
+    SerialSettings settings;
+    settings.address = file.GetInt(kSerialSection, "Addr", defaults.address);
+    settings.portName = file.GetText(kSerialSection, "COM", defaults.portName, kMaxPortNameLength);
+    settings.baudRate = file.GetInt(kSerialSection, "BaudRate", defaults.baudRate);
+    settings.parity = file.GetInt(kSerialSection, "Parity", defaults.parity);
+    settings.readTotalTimeout = file.GetInt(kSerialSection, "ReadTotalTimeoutConstant", defaults.readTotalTimeout);
+    settings.byteOrderMode = file.GetInt(kSerialSection, "Swap", defaults.byteOrderMode);
+    return settings;
+}
+
+int LoadMeterKind() {
+    return ProfileFile::Load(GetSettingsFilePath()).GetInt(kMeterKindSection, "Type", kGenericMeter);
+}
+
+PresetStore LoadPresets() {
+    const ProfileFile file = ProfileFile::Load(GetSettingsFilePath());
+    PresetStore presets;
+    for (int n = 1; n <= kPresetCount; ++n) {
+        presets.generic[static_cast<std::size_t>(n - 1)] = LoadGenericPreset(file, GenericSection(n));
+    }
+    for (int n = 1; n <= kPresetCount; ++n) {
+        presets.w58[static_cast<std::size_t>(n - 1)] = LoadW58Preset(file, W58Section(n));
+    }
+    return presets;
+}
+
+bool SaveSerialSettings(const SerialSettings& settings) {
+    return EditProfileFile(GetSettingsFolder(), kFileName, [&settings](ProfileFile& file) {
+        SetInt(file, kSerialSection, "Addr", settings.address);
+        file.SetText(kSerialSection, "COM", settings.portName);
+        SetInt(file, kSerialSection, "BaudRate", settings.baudRate);
+        SetInt(file, kSerialSection, "Parity", settings.parity);
+        // No dialog edits it; the value the caller loaded goes back unchanged.
+        SetInt(file, kSerialSection, "ReadTotalTimeoutConstant", settings.readTotalTimeout);
+        SetInt(file, kSerialSection, "Swap", settings.byteOrderMode);
+    });
+}
+
+bool SaveMeterKind(int meterKind) {
+    return EditProfileFile(GetSettingsFolder(), kFileName,
+                           [meterKind](ProfileFile& file) { SetInt(file, kMeterKindSection, "Type", meterKind); });
+}
+
+bool SavePresets(const PresetStore& presets) {
+    return EditProfileFile(GetSettingsFolder(), kFileName, [&presets](ProfileFile& file) {
+        for (int n = 1; n <= kPresetCount; ++n) {
+            SetGenericPreset(file, GenericSection(n), presets.generic[static_cast<std::size_t>(n - 1)]);
+        }
+        for (int n = 1; n <= kPresetCount; ++n) {
+            SetW58Preset(file, W58Section(n), presets.w58[static_cast<std::size_t>(n - 1)]);
+        }
+    });
+}
+
+}  // namespace kelvo
