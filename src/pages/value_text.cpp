@@ -35,13 +35,6 @@ std::string FormatGeneral(double value, int significantDigits) {
     return std::string(buffer.data(), result.ptr);
 }
 
-std::string FormatFixed(double value, int decimals) {
-    std::array<char, 400> buffer{};  // a double in fixed notation needs up to ~330 characters
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
-}
-
 std::string FormatMeterNumber(long long number) {
     std::string digits = std::to_string(number < 0 ? -number : number);
     const std::size_t width = number < 0 ? 7 : 8;

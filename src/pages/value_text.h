@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "settings/profile_values.h"  // FormatFixed, "%.*f"
+
 namespace kelvo {
 
 // Shortest general form with at most `significantDigits` digits ("%.*g"): 35, 0.5, 1e-05.
 std::string FormatGeneral(double value, int significantDigits);
-// "%.*f"
-std::string FormatFixed(double value, int decimals);
 // "%08ld": eight digits with leading zeros.
 std::string FormatMeterNumber(long long number);
 
