@@ -76,6 +76,11 @@ void RowToHost(const ParamRow& row, LiveRecord& host, int byteOrderMode) {
     }
 }
 
+bool FitsS32(const std::optional<std::int64_t>& integer) {
+    return integer && *integer >= std::numeric_limits<std::int32_t>::min() &&
+           *integer <= std::numeric_limits<std::int32_t>::max();
+}
+
 std::optional<std::string> RangeRefusal(const ParamRow& row, double min, double max) {
     return RangePrompt(row, Range{min, max});
 }
@@ -194,11 +199,11 @@ std::optional<std::string> RefusalOf(const ParamRow& row, const FieldValue& valu
             if (!IsDecimal(row.control) || row.mapping == Mapping::EncodedFactor) return std::nullopt;
             const auto scaled = RegisterInteger(row, value, context);
             const double step = PowerOfTen(row.scale);
-            if (!scaled) return RangeRefusal(row, -kInt64Limit / step, kInt64Limit / step);
-            if (row.kind == Kind::S32 && (*scaled < std::numeric_limits<std::int32_t>::min() ||
-                                          *scaled > std::numeric_limits<std::int32_t>::max())) {
+            // An S32 value beyond every integer is beyond the S32 range too: same prompt.
+            if (row.kind == Kind::S32 && !FitsS32(scaled)) {
                 return RangeRefusal(row, -2147483648.0 / step, 2147483647.0 / step);
             }
+            if (!scaled) return RangeRefusal(row, -kInt64Limit / step, kInt64Limit / step);
             return std::nullopt;
         }
         default: return std::nullopt;
@@ -246,12 +251,12 @@ EncodeResult EncodeRow(const ParamRow& row, const FieldValue& value, const Codec
 
     const auto integer = RegisterInteger(row, value, context);
     const double step = PowerOfTen(ScaleOf(row, context));
+    if (row.kind == Kind::S32 && !FitsS32(integer)) {
+        return {false, RangePrompt(row, {-2147483648.0 / step, 2147483647.0 / step})};
+    }
     if (!integer) return {false, RangePrompt(row, {-kInt64Limit / step, kInt64Limit / step})};
     switch (row.kind) {
         case Kind::S32:
-            if (*integer < std::numeric_limits<std::int32_t>::min() || *integer > std::numeric_limits<std::int32_t>::max()) {
-                return {false, RangePrompt(row, {-2147483648.0 / step, 2147483647.0 / step})};
-            }
             PutPair(static_cast<std::uint32_t>(static_cast<std::int32_t>(*integer)), context.byteOrderMode, wire);
             return {};
         case Kind::U32:

@@ -23,7 +23,9 @@ namespace {
 
 // A frame with more rows than this shows them in two columns of rows.
 constexpr int kRowsPerColumn = 12;
-constexpr int kButtonsPerLine = 4;
+constexpr int kButtonsPerLine = 3;
+// Value controls are as wide as this many average characters ("DN2000", "Igal/min").
+constexpr int kControlChars = 11;
 
 QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 QString IdName(int id) { return QString::number(id); }
@@ -58,10 +60,16 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
 
-    std::vector<QGridLayout*> grids;
+    std::vector<QGridLayout*> grids;        // the parameter rows of each frame
+    std::vector<QGridLayout*> buttonGrids;  // its function buttons, under the rows
     for (const auto& frame : definition.frames) {
         auto* box = new QGroupBox(Q(frame.title), content);
-        grids.push_back(new QGridLayout(box));
+        auto* stack = new QVBoxLayout(box);
+        grids.push_back(new QGridLayout);
+        buttonGrids.push_back(new QGridLayout);
+        stack->addLayout(grids.back());
+        stack->addLayout(buttonGrids.back());
+        stack->addStretch(1);
         frames->addWidget(box, 0, Qt::AlignTop);
     }
 
@@ -117,10 +125,17 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
             control->setObjectName(IdName(row.controlId));
             controls_.insert(row.controlId, control);
         }
+        if (row.control != Control::DateTime) control->setFixedWidth(fontMetrics().averageCharWidth() * kControlChars);
         grid->addWidget(control, line, column + 1);
         if (row.alwaysDisabled) control->setEnabled(false);
         QPushButton* read = row.readButton != 0 ? AddButton(row.readButton, "读取", grid, line, column + 2) : nullptr;
         QPushButton* write = row.writeButton != 0 ? AddButton(row.writeButton, "写入", grid, line, column + 3) : nullptr;
+        // The row buttons are as narrow as their two characters allow: a page shows many rows.
+        for (QPushButton* button : {read, write}) {
+            if (button != nullptr) {
+                button->setFixedWidth(fontMetrics().horizontalAdvance(button->text()) + 2 * fontMetrics().averageCharWidth());
+            }
+        }
         if (row.hidden) {
             for (QWidget* widget : {static_cast<QWidget*>(label), control, static_cast<QWidget*>(read),
                                     static_cast<QWidget*>(write)}) {
@@ -134,13 +149,12 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
     const auto placeButton = [&](int id, std::string_view text, int frameIndex) {
         const auto f = static_cast<std::size_t>(frameIndex);
         const int n = buttonsInFrame[f]++;
-        AddButton(id, Q(text), grids.at(f), 2000 + n / kButtonsPerLine, n % kButtonsPerLine);
+        AddButton(id, Q(text), buttonGrids.at(f), n / kButtonsPerLine, n % kButtonsPerLine);
     };
     if (definition.readAllButton != 0) placeButton(definition.readAllButton, "全部读取", 0);
     if (definition.downloadAllButton != 0) placeButton(definition.downloadAllButton, "全部下传", 0);
     for (const auto& special : definition.specialButtons) placeButton(special.buttonId, special.label, special.frame);
     for (const auto& command : definition.commands) placeButton(command.buttonId, command.label, command.frame);
-    for (auto* grid : grids) grid->setRowStretch(grid->rowCount(), 1);
 }
 
 QPushButton* CParameterPageView::AddButton(int id, const QString& text, QGridLayout* grid, int row, int column) {

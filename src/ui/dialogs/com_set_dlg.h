@@ -1,0 +1,57 @@
+#pragma once
+// CComSetDlg (dialog 133, "串口设置"): edits the stored serial settings. It saves them
+// itself on OK; every later transaction loads them afresh, so nothing is applied to a
+// port that is already open.
+
+#include <QDialog>
+
+#include "messages/prompter.h"
+
+#include <array>
+#include <string>
+
+class QComboBox;
+class QLineEdit;
+
+namespace kelvo {
+
+class Prompter;
+
+// The rates the dialog offers; the port layer knows 115200 too, which cannot be chosen here.
+inline constexpr std::array<int, 7> kDialogBaudRates = {1200, 2400, 4800, 9600, 19200, 38400, 57600};
+
+inline constexpr const char* kPortNameTooLongText = "串口号最多5个字符！";
+inline constexpr const char* kChooseBaudRateText = "请选择波特率！";
+
+class CComSetDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CComSetDlg(Prompter& prompter, QWidget* parent = nullptr);
+
+    // OK: a port name that does not fit the settings or a missing baud rate keeps the
+    // dialog open with nothing saved; otherwise the settings are saved and it closes.
+    void accept() override;
+
+private:
+    void BuildControls();
+    void LoadValues();
+    void ShowValues();
+
+    Prompter& prompter_;
+
+    // Value fields, one per control, and the read timeout that has no control.
+    int address_ = 0;
+    std::string portName_;
+    int baudIndex_ = -1;
+    int parity_ = 0;
+    int byteOrderMode_ = 0;
+    int readTotalTimeout_ = 0;
+
+    QLineEdit* addressEdit_ = nullptr;
+    QComboBox* portCombo_ = nullptr;
+    QComboBox* baudList_ = nullptr;
+    QComboBox* parityList_ = nullptr;
+    QComboBox* byteOrderList_ = nullptr;
+};
+
+}  // namespace kelvo

@@ -1,0 +1,71 @@
+#include "ui/main/main_commands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QToolBar>
+
+namespace kelvo {
+
+namespace {
+
+// The toolbar images are XPM text, 16 × 15 pixels each.
+#include "resources/connect.xpm"
+#include "resources/disconnect.xpm"
+#include "resources/settings.xpm"
+
+QAction* MakeAction(QWidget* owner, int id, const char* text) {
+    auto* action = new QAction(QString::fromUtf8(text), owner);
+    action->setObjectName(QString::number(id));
+    return action;
+}
+
+QAction* MakeToolAction(QWidget* owner, int id, const char* text, const char* const* image, const char* tip) {
+    QAction* action = MakeAction(owner, id, text);
+    action->setIcon(QIcon(QPixmap(image)));
+    action->setToolTip(QString::fromUtf8(tip));
+    return action;
+}
+
+}  // namespace
+
+MainCommands BuildMainCommands(QWidget* owner) {
+    MainCommands c;
+    c.genericMeter = MakeAction(owner, kCmdGenericMeter, "通用仪表(&N)");
+    c.w58Meter = MakeAction(owner, kCmdW58Meter, "W58仪表(&F)");
+    c.genericMeter->setCheckable(true);
+    c.w58Meter->setCheckable(true);
+    c.connect = MakeToolAction(owner, kCmdConnect, "连接(&C)", connect_xpm, "连接仪表");
+    c.disconnect = MakeToolAction(owner, kCmdDisconnect, "断开(&D)", disconnect_xpm, "断开连接");
+    c.serialSettings = MakeToolAction(owner, kCmdSerialSettings, "设置(&S)", settings_xpm, "串口设置");
+    c.presets = MakeAction(owner, kCmdPresets, "常用配置设置(&S)");
+    c.about = MakeAction(owner, kCmdAbout, "关于Kelvo(&A)...");
+
+    c.menuBar = new QMenuBar(owner);
+    c.menuBar->setObjectName(QStringLiteral("130"));
+    c.typeMenu = c.menuBar->addMenu(QStringLiteral("类型(&M)"));
+    c.typeMenu->addAction(c.genericMeter);
+    c.typeMenu->addAction(c.w58Meter);
+    c.linkMenu = c.menuBar->addMenu(QStringLiteral("通讯(&C)"));
+    c.linkMenu->addAction(c.connect);
+    c.linkMenu->addAction(c.disconnect);
+    c.linkMenu->addSeparator();
+    c.linkMenu->addAction(c.serialSettings);
+    c.configMenu = c.menuBar->addMenu(QStringLiteral("配置(&N)"));
+    c.configMenu->addAction(c.presets);
+    c.helpMenu = c.menuBar->addMenu(QStringLiteral("帮助(&H)"));
+    c.helpMenu->addAction(c.about);
+
+    c.toolBar = new QToolBar(owner);
+    c.toolBar->setObjectName(QStringLiteral("toolbar"));
+    c.toolBar->setIconSize(QSize(16, 15));
+    c.toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    c.toolBar->addAction(c.connect);
+    c.toolBar->addAction(c.disconnect);
+    c.toolBar->addSeparator();
+    c.toolBar->addAction(c.serialSettings);
+    return c;
+}
+
+}  // namespace kelvo

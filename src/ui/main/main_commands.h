@@ -1,0 +1,46 @@
+#pragma once
+// The main window's commands: menu 130 (with a help menu that holds the about entry,
+// since a Linux window manager's window menu cannot be extended) and the toolbar.
+// Every action carries its command id as its object name.
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QWidget;
+
+namespace kelvo {
+
+// Command ids of menu 130, the toolbar and the about entry.
+enum CommandId {
+    kCmdAbout = 16,
+    kCmdConnect = 32771,
+    kCmdDisconnect = 32772,
+    kCmdSerialSettings = 32773,
+    kCmdPresets = 32774,
+    kCmdGenericMeter = 32777,
+    kCmdW58Meter = 32778,
+};
+
+struct MainCommands {
+    QMenuBar* menuBar = nullptr;
+    QToolBar* toolBar = nullptr;
+    QMenu* typeMenu = nullptr;
+    QMenu* linkMenu = nullptr;
+    QMenu* configMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+
+    QAction* genericMeter = nullptr;
+    QAction* w58Meter = nullptr;
+    QAction* connect = nullptr;
+    QAction* disconnect = nullptr;
+    QAction* serialSettings = nullptr;
+    QAction* presets = nullptr;
+    QAction* about = nullptr;
+};
+
+// Creates the actions, the menu bar and the toolbar as children of `owner`; the caller
+// places the bars and connects the actions.
+MainCommands BuildMainCommands(QWidget* owner);
+
+}  // namespace kelvo

@@ -1,0 +1,341 @@
+// The main window against a simulated meter on a pseudo-terminal: connect and its
+// failures, the live values in the fields and pages, the heat group, disconnect and
+// closing while connected. Every exchange runs at 57600 baud.
+//
+// GoogleTest rather than QtTest: these tests run a polling thread and are checked by the
+// thread sanitizer, and QtTest's own watchdog thread is not visible to it.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <clocale>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "link/serial_port.h"
+#include "messages/prompter.h"
+#include "monitor/stop_event.h"
+#include "pages/views/page_view.h"
+#include "settings/settings.h"
+#include "sim/meter_simulator.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_settings.h"
+#include "ui/main/kelvo_dlg.h"
+#include "ui_test_support.h"
+
+namespace kelvo {
+namespace {
+
+using sim::MeterSimulator;
+using sim::SimMeterKind;
+using sim::SimOptions;
+using test::ById;
+using test::ScriptedPrompter;
+using test::SettingsText;
+using test::TempSettings;
+using Texts = std::vector<std::string>;
+
+constexpr int kWaitMs = 10000;
+constexpr int kHeatControlIds[] = {1071, 1063, 1016, 1065, 1020, 1067, 1023, 1068, 1029, 1070, 1058};
+
+// Requests of one identification and one whole polling cycle, plus the first request of
+// the next cycle, which the thread sends only after it copied the snapshot.
+constexpr std::size_t kGenericCycleSeen = 1 + 4 + 1;
+constexpr std::size_t kW58CycleSeen = 1 + 3 + 1;
+
+SimOptions MeterOptions(SimMeterKind kind, const std::string& model = "RA03", const std::string& version = "2004") {
+    SimOptions options;
+    options.kind = kind;
+    options.model = model;
+    options.version = version;
+    options.paceBaud = 57600;
+    options.moveLiveValues = false;
+    return options;
+}
+
+// The start register of a function code 0x04 request, or -1.
+int ReadStart(const std::vector<std::uint8_t>& frame) {
+    return frame.size() == 8 && frame[1] == 0x04 ? (frame[2] << 8 | frame[3]) : -1;
+}
+
+// Runs the event loop (LiveTimer included) until `done` holds or the time is up.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+// A simulated meter mapped to COM1 and a main window over a private settings folder
+// that reaches it at 57600 baud.
+class Bench {
+public:
+    explicit Bench(int meterKind, const SimOptions& options = MeterOptions(SimMeterKind::Generic)) : meter(options) {
+        settings.WriteIni(SettingsText(meterKind));
+        if (!meter.Start()) throw std::runtime_error("the simulated meter cannot open a pseudo-terminal");
+        settings.MapPort("COM1", meter.SlavePath());
+        dlg.emplace(stopEvent, liveMutex, &prompter);
+        // A W58 window has just stored 2400 baud; the tests talk at 57600.
+        settings.WriteIni(SettingsText(meterKind));
+        meter.ClearRequests();
+    }
+    ~Bench() {
+        dlg.reset();
+        meter.Stop();
+    }
+    Bench(const Bench&) = delete;
+    Bench& operator=(const Bench&) = delete;
+
+    void Trigger(int command) { ById<QAction>(&*dlg, command)->trigger(); }
+    bool Enabled(int command) const { return ById<QAction>(&*dlg, command)->isEnabled(); }
+    std::string Field(int id) const { return ById<QLineEdit>(&*dlg, id)->text().toStdString(); }
+    std::vector<CPageView*> Pages() const {
+        auto* tabs = ById<QTabWidget>(&*dlg, 1106);
+        std::vector<CPageView*> pages;
+        for (int i = 0; i < tabs->count(); ++i) pages.push_back(qobject_cast<CPageView*>(tabs->widget(i)));
+        return pages;
+    }
+    bool PagesEnabled(bool enabled) const {
+        for (CPageView* page : Pages())
+            if (page == nullptr || page->ControlsEnabled() != enabled) return false;
+        return !Pages().empty();
+    }
+    bool HeatGroupShown() const {
+        int shown = 0;
+        for (int id : kHeatControlIds) shown += ById<QWidget>(&*dlg, id)->isHidden() ? 0 : 1;
+        return shown == static_cast<int>(std::size(kHeatControlIds));
+    }
+    // The command states a user sees while connected (true) or not (false).
+    bool CommandsShowConnected(bool connected) const {
+        return Enabled(32771) == !connected && Enabled(32772) == connected && Enabled(32773) == !connected &&
+               Enabled(32774) && Enabled(32777) && Enabled(32778);
+    }
+    // The port is closed and free for the pages' own transactions.
+    static bool PortCanBeReopened() {
+        CSerialPort port;
+        return port.Open("COM1", 57600, 0) >= 0;
+    }
+    // Waits a few polling cycles' time and tells whether the meter saw any request.
+    bool MeterStaysUnasked() {
+        meter.ClearRequests();
+        QTest::qWait(400);
+        return meter.Requests().empty();
+    }
+
+    TempSettings settings;
+    MeterSimulator meter;
+    StopEvent stopEvent;
+    std::mutex liveMutex;
+    ScriptedPrompter prompter;
+    std::optional<CKelvoDlg> dlg;
+};
+
+TEST(MainWindowConnection, AMissingPortFailsToOpenAndStaysDisconnected) {
+    Bench bench(kGenericMeter);
+    bench.settings.MapPort("COM1", bench.settings.ConfigHome() + "/no-such-device");
+    bench.Trigger(32771);
+    EXPECT_EQ(bench.prompter.Texts(), Texts{std::string(kOpenPortFailedText)});
+    EXPECT_FALSE(bench.dlg->IsConnected());
+    EXPECT_TRUE(bench.CommandsShowConnected(false));
+    EXPECT_TRUE(bench.PagesEnabled(true));
+}
+
+TEST(MainWindowConnection, IdentificationFailuresLeaveThePortClosed) {
+    const struct {
+        const char* model;
+        const char* version;
+        bool silent;
+        std::string_view message;
+    } kCases[] = {
+        {"RA03", "2004", true, kReadIdentificationFailedText},
+        {"RA06", "2002", false, kMeterNotSupportedText},
+        {"RA07", "3002", false, kMeterNotSupportedText},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.model) + " " + c.version + (c.silent ? " silent" : ""));
+        Bench bench(kGenericMeter, MeterOptions(SimMeterKind::Generic, c.model, c.version));
+        bench.meter.SetSilent(c.silent);
+        bench.Trigger(32771);
+        EXPECT_EQ(bench.prompter.Texts(), Texts{std::string(c.message)});
+        EXPECT_FALSE(bench.dlg->IsConnected());
+        EXPECT_TRUE(bench.CommandsShowConnected(false));
+        EXPECT_TRUE(Bench::PortCanBeReopened());
+        EXPECT_TRUE(bench.MeterStaysUnasked());
+    }
+}
+
+TEST(MainWindowConnection, GenericLiveValuesReachTheFieldsAndThePage) {
+    Bench bench(kGenericMeter);
+    MeterSimulator& meter = bench.meter;
+    meter.SetFloat(99, 12.5f);
+    meter.SetReg(115, 1);  // m3
+    meter.SetReg(116, 2);  // h
+    meter.SetFloat(103, 45.678f);
+    meter.SetReg32(107, 12);
+    meter.SetReg32(109, 5);
+    meter.SetReg(118, 0x0D);
+    meter.SetFloat(119, 3.25f);  // heat power of a meter without heat group: still formatted
+    meter.SetReg(133, 0);
+
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected()) << testing::PrintToString(bench.prompter.Texts());
+    EXPECT_TRUE(bench.prompter.Texts().empty());
+    EXPECT_TRUE(bench.CommandsShowConnected(true));
+    EXPECT_TRUE(bench.PagesEnabled(false));
+    EXPECT_FALSE(bench.HeatGroupShown());
+
+    ASSERT_TRUE(meter.WaitForRequests(kGenericCycleSeen, kWaitMs));
+    bench.dlg->RunLiveTick();
+    EXPECT_EQ(bench.Field(1000), "12.5000 m3/h");
+    EXPECT_EQ(bench.Field(1002), "45.68%");
+    EXPECT_EQ(bench.Field(1004), "12.005 m3");
+    EXPECT_EQ(bench.Field(1006), "系统;上限;下限;");
+    EXPECT_EQ(bench.Field(1016), "3.2500 kW");
+    CPageView* page = bench.Pages().at(0);
+    EXPECT_EQ(page->LiveUpdates(), 1);
+
+    // LiveTimer goes on by itself, once a second.
+    meter.SetFloat(99, 7.25f);
+    EXPECT_TRUE(WaitUntil([&] { return bench.Field(1000) == "7.2500 m3/h"; }));
+    EXPECT_GE(page->LiveUpdates(), 2);
+
+    bench.Trigger(32772);
+    EXPECT_FALSE(bench.dlg->IsConnected());
+    EXPECT_TRUE(bench.CommandsShowConnected(false));
+    EXPECT_TRUE(bench.PagesEnabled(true));
+    EXPECT_EQ(bench.Field(1000), "7.2500 m3/h");  // the last values stay
+    EXPECT_TRUE(bench.MeterStaysUnasked());
+    EXPECT_TRUE(Bench::PortCanBeReopened());
+    EXPECT_TRUE(bench.prompter.Texts().empty());
+}
+
+TEST(MainWindowConnection, W58LiveValuesReachAllSixPages) {
+    Bench bench(kW58Meter, MeterOptions(SimMeterKind::W58));
+    bench.meter.SetReg(118, 0x30);
+    bench.meter.SetFloat(121, 61.5f);
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    ASSERT_EQ(bench.Pages().size(), 6u);
+    EXPECT_TRUE(bench.PagesEnabled(false));
+    EXPECT_TRUE(bench.HeatGroupShown());
+
+    ASSERT_TRUE(bench.meter.WaitForRequests(kW58CycleSeen, kWaitMs));
+    bench.dlg->RunLiveTick();
+    for (CPageView* page : bench.Pages()) EXPECT_EQ(page->LiveUpdates(), 1);
+    EXPECT_EQ(bench.Field(1006), "供温;回温;");
+    EXPECT_EQ(bench.Field(1020), "61.50");
+
+    bench.Trigger(32772);
+    EXPECT_TRUE(bench.PagesEnabled(true));
+    EXPECT_TRUE(bench.HeatGroupShown());
+}
+
+TEST(MainWindowConnection, HeatGroupFollowsTheIdentifiedModel) {
+    const struct {
+        const char* model;
+        bool shown;
+    } kCases[] = {{"RA02", true},  {"RA05", true},  {"RA12", true}, {"RA01", false},
+                  {"RA03", false}, {"RA11", false}, {"XY77", false}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.model);
+        Bench bench(kGenericMeter, MeterOptions(SimMeterKind::Generic, c.model));
+        EXPECT_FALSE(bench.HeatGroupShown());
+        bench.Trigger(32771);
+        ASSERT_TRUE(bench.dlg->IsConnected());
+        EXPECT_EQ(bench.HeatGroupShown(), c.shown);
+        bench.Trigger(32772);
+        EXPECT_EQ(bench.HeatGroupShown(), c.shown);
+        // Choosing the kind again forgets the identified model until the next connect.
+        bench.Trigger(32777);
+        EXPECT_FALSE(bench.HeatGroupShown());
+    }
+}
+
+TEST(MainWindowConnection, MeterKindSwitchWhileConnectedKeepsPolling) {
+    Bench bench(kGenericMeter, MeterOptions(SimMeterKind::W58));
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    QPointer<QWidget> genericPage = bench.Pages().at(0);
+
+    bench.Trigger(32778);
+    EXPECT_TRUE(genericPage.isNull());
+    EXPECT_TRUE(bench.dlg->IsConnected());
+    EXPECT_TRUE(bench.CommandsShowConnected(true));
+    EXPECT_EQ(bench.Pages().size(), 6u);
+    EXPECT_TRUE(bench.PagesEnabled(true));  // new pages start enabled
+    EXPECT_EQ(LoadSerialSettings().baudRate, 2400);
+
+    // The polling thread reads the W58 blocks from its next cycle on.
+    bench.meter.ClearRequests();
+    EXPECT_TRUE(WaitUntil([&bench] {
+        for (const auto& frame : bench.meter.Requests())
+            if (ReadStart(frame) == 199) return true;
+        return false;
+    }));
+    bench.Trigger(32772);
+    EXPECT_FALSE(bench.dlg->IsConnected());
+    EXPECT_TRUE(bench.PagesEnabled(true));
+}
+
+TEST(MainWindowConnection, ClosingWhileConnectedDisconnects) {
+    Bench bench(kGenericMeter);
+    bench.dlg->show();
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    ASSERT_TRUE(bench.meter.WaitForRequests(kGenericCycleSeen, kWaitMs));
+
+    EXPECT_TRUE(bench.dlg->close());
+    EXPECT_FALSE(bench.dlg->isVisible());
+    EXPECT_FALSE(bench.dlg->IsConnected());
+    EXPECT_TRUE(bench.MeterStaysUnasked());
+    EXPECT_TRUE(Bench::PortCanBeReopened());
+}
+
+TEST(MainWindowConnection, PresetsDialogOpensWhileConnectedAndPollingGoesOn) {
+    Bench bench(kGenericMeter);
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    ASSERT_TRUE(bench.Enabled(32774));
+
+    std::string opened;
+    std::size_t requestsWhileOpen = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        opened = dialog != nullptr ? dialog->objectName().toStdString() : "";
+        // LiveTimer and the polling thread go on behind the modal dialog.
+        bench.meter.ClearRequests();
+        WaitUntil([&] { return bench.meter.Requests().size() >= kGenericCycleSeen; });
+        requestsWhileOpen = bench.meter.Requests().size();
+        if (dialog != nullptr) QMetaObject::invokeMethod(dialog, "reject");
+    });
+    bench.Trigger(32774);
+    EXPECT_EQ(opened, "141");
+    EXPECT_GE(requestsWhileOpen, kGenericCycleSeen);
+    EXPECT_TRUE(bench.dlg->IsConnected());
+}
+
+}  // namespace
+}  // namespace kelvo
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
