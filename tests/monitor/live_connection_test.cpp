@@ -16,7 +16,7 @@
 #include "link/modbus_rtu.h"
 #include "messages/prompter.h"
 #include "monitor/live_connection.h"
-#include "monitor/simulated_meter_port.h"
+#include "support/simulated_meter_port.h"
 #include "monitor/stop_event.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"

@@ -11,7 +11,7 @@
 #include "link/modbus_rtu.h"
 #include "monitor/live_display.h"
 #include "monitor/live_polling.h"
-#include "monitor/simulated_meter_port.h"
+#include "support/simulated_meter_port.h"
 #include "settings/settings.h"
 
 namespace kelvo {

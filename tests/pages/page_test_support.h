@@ -15,7 +15,7 @@
 #include "fake_controls.h"
 #include "link/crc16.h"
 #include "link/modbus_rtu.h"
-#include "monitor/simulated_meter_port.h"
+#include "support/simulated_meter_port.h"
 #include "pages/normal_cfg_page.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"
