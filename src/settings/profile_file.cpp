@@ -122,6 +122,10 @@ std::optional<std::string> ProfileFile::Serialize() const {
     if (!impl_->intact) return std::nullopt;
     std::string text;
     if (impl_->ini.Save(text, impl_->hadSignature) < 0) return std::nullopt;
+    // SimpleIni puts two blank lines between sections; one is what people write by hand.
+    for (auto run = text.find("\n\n\n"); run != std::string::npos; run = text.find("\n\n\n", run)) {
+        text.erase(run, 1);
+    }
     if (!impl_->trailingComment.empty()) {
         text.push_back('\n');
         text.append(impl_->trailingComment);

@@ -48,7 +48,7 @@ TEST(SettingsMerge, ASaveKeepsEverythingElseAndUpdatesKeysInAnyCase) {
 
     EXPECT_EQ(temp.ReadIni(),
               "; Kelvo settings, edited by hand\n"
-              "\n\n"
+              "\n"
               "[comset]\n"
               "addr=5\n"
               "\n"
@@ -59,10 +59,10 @@ TEST(SettingsMerge, ASaveKeepsEverythingElseAndUpdatesKeysInAnyCase) {
               "Parity=2\n"
               "ReadTotalTimeoutConstant=100\n"
               "Swap=1\n"
-              "\n\n"
+              "\n"
               "[Other]\n"
               "Key=Value\n"
-              "\n\n"
+              "\n"
               "# a note on Other\n"
               "[METERTYPE]\n"
               "TYPE=1\n"
@@ -102,7 +102,7 @@ TEST(SettingsMerge, KeepsTheSignatureOfAFileThatHasOne) {
     TempSettings temp;
     temp.WriteIni("\xEF\xBB\xBF[ComSet]\r\nCOM=COM2\r\n");
     ASSERT_TRUE(SaveMeterKind(1));
-    EXPECT_EQ(temp.ReadIni(), "\xEF\xBB\xBF[ComSet]\nCOM=COM2\n\n\n[MeterType]\nType=1\n");
+    EXPECT_EQ(temp.ReadIni(), "\xEF\xBB\xBF[ComSet]\nCOM=COM2\n\n[MeterType]\nType=1\n");
 }
 
 TEST(SettingsMerge, AValueIsNeverMoreThanOneLine) {

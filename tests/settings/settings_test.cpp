@@ -154,7 +154,7 @@ TEST(SettingsFile, SavingIntoAnEmptyPlaceWritesExactlyTheseBytes) {
     ASSERT_TRUE(SaveMeterKind(1));
     EXPECT_EQ(temp.ReadIni(),
               "[ComSet]\nAddr=17\nCOM=COM3\nBaudRate=19200\nParity=2\nReadTotalTimeoutConstant=100\nSwap=0\n"
-              "\n\n[MeterType]\nType=1\n");
+              "\n[MeterType]\nType=1\n");
 }
 
 TEST(SettingsFile, SavingThePresetsWritesEverySectionInOrder) {
@@ -172,11 +172,11 @@ TEST(SettingsFile, SavingThePresetsWritesEverySectionInOrder) {
                                    "SnsrFact=1.00000\nAddr=8\nBaudrate=3\nParity=0\nSwap=1\n";
     std::string want = "[NormalCfg 1]\nDN=20\nFlowUnit=17\nFlowAccuUnit=5\nFlowScale=12.3457\nZeroFact=-0.0123\n"
                        "SnsrFact=0.98765\n";
-    for (int n = 2; n <= 5; ++n) want += "\n\n[NormalCfg " + std::to_string(n) + "]\n" + genericDefault;
-    want += "\n\n[W58NormalCfg 1]\n" + w58Default;
-    want += "\n\n[W58NormalCfg 2]\nDN=11\nFlowAccuView=2\nHeatAccuUnit=4\nFlowScale=2.5000\nSnsrCode=1234\n"
+    for (int n = 2; n <= 5; ++n) want += "\n[NormalCfg " + std::to_string(n) + "]\n" + genericDefault;
+    want += "\n[W58NormalCfg 1]\n" + w58Default;
+    want += "\n[W58NormalCfg 2]\nDN=11\nFlowAccuView=2\nHeatAccuUnit=4\nFlowScale=2.5000\nSnsrCode=1234\n"
             "SnsrFact=1.00000\nAddr=247\nBaudrate=0\nParity=1\nSwap=3\n";
-    for (int n = 3; n <= 5; ++n) want += "\n\n[W58NormalCfg " + std::to_string(n) + "]\n" + w58Default;
+    for (int n = 3; n <= 5; ++n) want += "\n[W58NormalCfg " + std::to_string(n) + "]\n" + w58Default;
     EXPECT_EQ(temp.ReadIni(), want);
 }
 
