@@ -7,7 +7,7 @@
 
 #include "link/byte_order.h"
 #include "messages/prompter.h"
-#include "pages/value_text.h"
+#include "pages/field_form.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -15,10 +15,6 @@ namespace {
 
 bool NeedsEncoding(const ParamRow& row) {
     return row.mapping == Mapping::EncodedDiameter || row.mapping == Mapping::EncodedFactor;
-}
-
-bool OutsideRange(const ParamRow& row, double value) {
-    return row.range && (value < row.range->min || value > row.range->max);
 }
 
 }  // namespace
@@ -70,68 +66,10 @@ bool ParameterPage::OnButton(int buttonId) {
     return OnSpecialButton(buttonId);
 }
 
-void ParameterPage::ShowValues() {
-    for (std::size_t i = 0; i < definition_.rows.size(); ++i) {
-        const auto& row = definition_.rows[i];
-        const auto& value = values_[i];
-        switch (row.control) {
-            case Control::List: controls_.SetSelection(row.controlId, static_cast<int>(value.integer)); break;
-            case Control::IntEdit: controls_.SetText(row.controlId, std::to_string(value.integer)); break;
-            case Control::DecimalEdit: controls_.SetText(row.controlId, FormatGeneral(value.real, 15)); break;
-            case Control::FloatEdit:
-                controls_.SetText(row.controlId, FormatGeneral(static_cast<float>(value.real), 6));
-                break;
-            case Control::DigitsEdit: controls_.SetText(row.controlId, FormatMeterNumber(value.integer)); break;
-            case Control::DateTime:
-                controls_.SetDateTime(row.controlId, value.integer);
-                controls_.SetDateTime(row.secondControlId, value.integer2);
-                break;
-        }
-    }
-}
+void ParameterPage::ShowValues() { ShowFields(definition_.rows, values_, controls_); }
 
 std::optional<std::size_t> ParameterPage::CaptureValues() {
-    for (std::size_t i = 0; i < definition_.rows.size(); ++i) {
-        const auto& row = definition_.rows[i];
-        auto& value = values_[i];
-        if (row.alwaysDisabled) continue;  // shown only, never sent
-        switch (row.control) {
-            case Control::List: value.integer = controls_.Selection(row.controlId); break;
-            case Control::DateTime:
-                value.integer = controls_.DateTime(row.controlId);
-                value.integer2 = controls_.DateTime(row.secondControlId);
-                break;
-            case Control::IntEdit:
-            case Control::DigitsEdit: {
-                const auto parsed = ParseInteger(controls_.Text(row.controlId));
-                if (!parsed) {
-                    prompter_.Warn(kEnterIntegerText);
-                    return i;
-                }
-                value.integer = *parsed;  // kept even when the range check below fails
-                if (OutsideRange(row, static_cast<double>(*parsed))) {
-                    prompter_.Warn(RangePrompt(row, *row.range));
-                    return i;
-                }
-                break;
-            }
-            case Control::DecimalEdit:
-            case Control::FloatEdit: {
-                const auto parsed = ParseDecimal(controls_.Text(row.controlId));
-                if (!parsed) {
-                    prompter_.Warn(kEnterNumberText);
-                    return i;
-                }
-                value.real = row.control == Control::FloatEdit ? static_cast<double>(static_cast<float>(*parsed)) : *parsed;
-                if (OutsideRange(row, value.real)) {
-                    prompter_.Warn(RangePrompt(row, *row.range));
-                    return i;
-                }
-                break;
-            }
-        }
-    }
-    return std::nullopt;
+    return CaptureFields(definition_.rows, values_, controls_, prompter_);
 }
 
 void ParameterPage::ZeroTextStep() {

@@ -63,7 +63,7 @@ void CCfgDlg::BuildControls() {
 }
 
 void CCfgDlg::accept() {
-    std::array<const PresetFormControls*, kPresetCount> controls{};
+    std::array<const PageControls*, kPresetCount> controls{};
     for (std::size_t n = 0; n < pages_.size(); ++n) controls[n] = pages_[n];
     editor_.Accept(controls, prompter_);
     QDialog::accept();

@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "settings/preset_form.h"
+#include "pages/preset_form.h"
 
 class QTabWidget;
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pages/list_items.h"
 #include "ui/dialog_units.h"
 
 namespace kelvo {
@@ -39,9 +40,9 @@ CPresetTabPage::CPresetTabPage(PresetTab& tab, std::span<const PresetFieldPlace>
 
 void CPresetTabPage::BuildControls(std::span<const PresetFieldPlace> places) {
     const DialogUnits du(font());
-    const std::span<const PresetField> fields = tab_.Fields();
+    const std::span<const ParamRow> fields = tab_.Fields();
     for (std::size_t i = 0; i < fields.size() && i < places.size(); ++i) {
-        const PresetField& field = fields[i];
+        const ParamRow& field = fields[i];
         const PresetFieldPlace& place = places[i];
 
         auto* label = new QLabel(FromUtf8(field.label), this);
@@ -49,17 +50,17 @@ void CPresetTabPage::BuildControls(std::span<const PresetFieldPlace> places) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
         QWidget* control = nullptr;
-        if (field.kind == PresetFieldKind::List) {
+        if (field.control == Control::List) {
             auto* list = new QComboBox(this);
-            for (const std::string& item : field.items()) list->addItem(QString::fromStdString(item));
-            lists_[field.id] = list;
+            for (const std::string& item : ListItems(field)) list->addItem(QString::fromStdString(item));
+            lists_[field.controlId] = list;
             control = list;
         } else {
             auto* edit = new QLineEdit(this);
-            edits_[field.id] = edit;
+            edits_[field.controlId] = edit;
             control = edit;
         }
-        control->setObjectName(QString::number(field.id));
+        control->setObjectName(QString::number(field.controlId));
         control->setGeometry(du.Rect(place.controlX, place.y, place.controlWidth, kRowHeight));
         label->setBuddy(control);
         if (field.hidden) {
@@ -78,6 +79,10 @@ int CPresetTabPage::Selection(int controlId) const { return lists_.at(controlId)
 void CPresetTabPage::SetSelection(int controlId, int index) {
     QComboBox* list = lists_.at(controlId);
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+void CPresetTabPage::SetEnabled(int controlId, bool enabled) {
+    if (auto* control = findChild<QWidget*>(QString::number(controlId))) control->setEnabled(enabled);
 }
 
 }  // namespace kelvo

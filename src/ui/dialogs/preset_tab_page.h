@@ -5,10 +5,11 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <map>
 #include <span>
 
-#include "settings/preset_form.h"
+#include "pages/preset_form.h"
 
 class QComboBox;
 class QLineEdit;
@@ -25,7 +26,7 @@ struct PresetFieldPlace {
     int y;
 };
 
-class CPresetTabPage : public QWidget, public PresetFormControls {
+class CPresetTabPage : public QWidget, public PageControls {
     Q_OBJECT
 public:
     // `places` holds one entry per field of the tab, in the tab's field order. The page
@@ -38,6 +39,10 @@ public:
     void SetText(int controlId, std::string_view text) override;
     int Selection(int controlId) const override;
     void SetSelection(int controlId, int index) override;
+    // A preset tab has no date pickers.
+    std::int64_t DateTime(int /*controlId*/) const override { return 0; }
+    void SetDateTime(int /*controlId*/, std::int64_t /*seconds*/) override {}
+    void SetEnabled(int controlId, bool enabled) override;
 
 private:
     void BuildControls(std::span<const PresetFieldPlace> places);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -14,9 +15,10 @@
 #include <vector>
 
 #include "messages/prompter.h"
-#include "settings/preset_form.h"
+#include "pages/list_items.h"
+#include "pages/preset_form.h"
 #include "settings/settings.h"
-#include "settings_printers.h"
+#include "settings/settings_printers.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_settings.h"
 
@@ -30,11 +32,11 @@ using test::TempSettings;
 
 // The controls of one tab as plain maps; lists know their items so that a test reads and
 // picks items by the texts a user sees.
-class FakeTab : public PresetFormControls {
+class FakeTab : public PageControls {
 public:
-    explicit FakeTab(std::span<const PresetField> fields) {
-        for (const PresetField& field : fields) {
-            if (field.kind == PresetFieldKind::List) items_[field.id] = field.items();
+    explicit FakeTab(std::span<const ParamRow> fields) {
+        for (const ParamRow& field : fields) {
+            if (field.control == Control::List) items_[field.controlId] = ListItems(field);
         }
     }
 
@@ -45,6 +47,9 @@ public:
         const auto count = static_cast<int>(items_.at(controlId).size());
         selections_[controlId] = index >= 0 && index < count ? index : -1;
     }
+    std::int64_t DateTime(int /*controlId*/) const override { return 0; }
+    void SetDateTime(int /*controlId*/, std::int64_t /*seconds*/) override {}
+    void SetEnabled(int /*controlId*/, bool /*enabled*/) override {}
 
     // What the control shows: the edit text, the selected item, or "" for no selection.
     std::string Shown(int controlId) const {
@@ -84,7 +89,7 @@ struct OpenDialog {
     }
 
     bool PressOk(Prompter& prompter) {
-        std::array<const PresetFormControls*, kPresetCount> controls{};
+        std::array<const PageControls*, kPresetCount> controls{};
         for (std::size_t n = 0; n < controls.size(); ++n) controls[n] = &tabs[n];
         return editor.Accept(controls, prompter);
     }

@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "pages/page_controls.h"
+#include "pages/page_definition.h"
+#include "pages/row_codec.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -34,47 +37,10 @@ inline constexpr int kParity = 1191;
 inline constexpr int kByteOrder = 1199;
 }  // namespace preset_control
 
-enum class PresetFieldKind {
-    List,         // drop-down list; value = selected index, −1 for none
-    Real,         // edit box holding a double, shown with up to 15 significant digits
-    Integer,      // edit box holding a signed 32-bit integer
-    MeterNumber,  // edit box holding 0..99999999, shown with eight digits
-};
-
-struct PresetField {
-    int id = 0;
-    PresetFieldKind kind = PresetFieldKind::List;
-    std::string_view label;
-    // The list's items, in list order (lists only).
-    std::vector<std::string> (*items)() = nullptr;
-    // Carried through without ever being shown, together with its label.
-    bool hidden = false;
-};
-
-// The fields of a tab in control order, which is also the order they are read back in.
-std::span<const PresetField> GenericPresetFields();
-std::span<const PresetField> W58PresetFields();
-
-// What a tab needs from its controls, by control id. The Qt tab page implements it over
-// its widgets; tests implement it over plain maps.
-class PresetFormControls {
-public:
-    virtual ~PresetFormControls() = default;
-    virtual std::string Text(int controlId) const = 0;
-    virtual void SetText(int controlId, std::string_view text) = 0;
-    // −1 when the list has no selection.
-    virtual int Selection(int controlId) const = 0;
-    // An index outside the list leaves it without a selection.
-    virtual void SetSelection(int controlId, int index) = 0;
-};
-
-// The value of one field: lists, integers and the meter number use `integer`, reals `real`.
-struct PresetFieldValue {
-    long long integer = 0;
-    double real = 0.0;
-
-    bool operator==(const PresetFieldValue&) const = default;
-};
+// The fields of a tab as rows without registers, in control order, which is also the
+// order they are read back in; shown and read back like a parameter page's rows.
+std::span<const ParamRow> GenericPresetFields();
+std::span<const ParamRow> W58PresetFields();
 
 // One tab: a copy of its preset and the values of its fields.
 class PresetTab {
@@ -83,15 +49,15 @@ public:
     explicit PresetTab(const W58Preset& preset);
 
     bool IsW58() const { return isW58_; }
-    std::span<const PresetField> Fields() const { return fields_; }
+    std::span<const ParamRow> Fields() const { return fields_; }
 
     // Puts the field values into the controls.
-    void Show(PresetFormControls& controls) const;
+    void Show(PageControls& controls) const;
     // Takes the controls back into the field values, in control order. A check that
     // fails shows its message and ends the reading: that field keeps its value from
     // before the check (a meter number out of range keeps the typed number) and the
     // fields after it keep theirs. False after a failed check.
-    bool Read(const PresetFormControls& controls, Prompter& prompter);
+    bool Read(const PageControls& controls, Prompter& prompter);
 
     // The preset as the field values now stand.
     GenericPreset RebuildGeneric() const;
@@ -99,12 +65,12 @@ public:
 
 private:
     std::size_t IndexOf(int controlId) const;
-    const PresetFieldValue& Value(int controlId) const;
-    PresetFieldValue& MutableValue(int controlId);
+    const FieldValue& Value(int controlId) const;
+    FieldValue& MutableValue(int controlId);
 
     bool isW58_;
-    std::span<const PresetField> fields_;
-    std::vector<PresetFieldValue> values_;
+    std::span<const ParamRow> fields_;
+    std::vector<FieldValue> values_;
     GenericPreset generic_;
     W58Preset w58_;
 };
@@ -126,15 +92,12 @@ public:
     // and ends only that tab's reading), rebuilds those presets from the values as they
     // then stand and saves all ten presets; the other kind's presets go back as they
     // were loaded. A save that fails is reported. False when nothing could be saved.
-    bool Accept(const std::array<const PresetFormControls*, kPresetCount>& tabControls, Prompter& prompter);
+    bool Accept(const std::array<const PageControls*, kPresetCount>& tabControls, Prompter& prompter);
 
 private:
     int meterKind_;
     PresetStore presets_;
     std::vector<PresetTab> tabs_;
 };
-
-// "请输入一个 0 至 99999999 之间的整数。"
-std::string MeterNumberRangePrompt();
 
 }  // namespace kelvo
