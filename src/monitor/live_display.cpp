@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "settings/profile_values.h"  // FormatFixed: locale-independent "%.Nf"
 #include "settings/settings.h"
 #include "tables/value_tables.h"
 
@@ -32,16 +33,6 @@ constexpr int kColdWholeReg = 129;
 constexpr int kColdThousandthsReg = 131;
 constexpr int kPowerUnitReg = 133;
 constexpr int kEnergyUnitReg = 134;
-
-// The GUI runs under the user's locale; the meter's numbers always show a decimal point.
-// to_chars ignores the locale and rounds exactly like printf's %.Nf.
-std::string Fixed(double value, int precision) {
-    std::array<char, 400> text{};  // the widest double in fixed notation fits
-    const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed,
-                                      precision);
-    if (result.ec != std::errc{}) return {};
-    return std::string(text.data(), result.ptr);
-}
 
 // printf's %0<width>ld: a minus sign first, then zeros up to the width.
 std::string Integer(long value, int width = 0) {
@@ -112,16 +103,16 @@ LiveTexts FormatLiveTexts(const LiveRecord& record, int meterKind) {
     const std::string_view energyUnit = TextAt(EnergyUnits, record.U16(kEnergyUnitReg));
 
     LiveTexts texts;
-    texts[kFlowField] = WithUnit(Fixed(record.Float(kFlowReg), 4), FlowUnitText(record));
-    texts[kVelocityField] = WithUnit(Fixed(record.Float(kVelocityReg), 4), "m/s");
-    texts[kPercentField] = Fixed(record.Float(kPercentReg), 2) + '%';
-    texts[kMtField] = Fixed(record.Float(kMtReg), 0);
+    texts[kFlowField] = WithUnit(FormatFixed(record.Float(kFlowReg), 4), FlowUnitText(record));
+    texts[kVelocityField] = WithUnit(FormatFixed(record.Float(kVelocityReg), 4), "m/s");
+    texts[kPercentField] = FormatFixed(record.Float(kPercentReg), 2) + '%';
+    texts[kMtField] = FormatFixed(record.Float(kMtReg), 0);
     texts[kForwardField] = TotalText(record, kForwardWholeReg, kForwardThousandthsReg, volumeUnit);
     texts[kReverseField] = TotalText(record, kReverseWholeReg, kReverseThousandthsReg, volumeUnit);
     texts[kAlarmField] = AlarmText(record.U16(kAlarmReg), meterKind);
-    texts[kHeatPowerField] = WithUnit(Fixed(record.Float(kHeatPowerReg), 4), powerUnit);
-    texts[kSupplyTempField] = Fixed(record.Float(kSupplyTempReg), 2);
-    texts[kReturnTempField] = Fixed(record.Float(kReturnTempReg), 2);
+    texts[kHeatPowerField] = WithUnit(FormatFixed(record.Float(kHeatPowerReg), 4), powerUnit);
+    texts[kSupplyTempField] = FormatFixed(record.Float(kSupplyTempReg), 2);
+    texts[kReturnTempField] = FormatFixed(record.Float(kReturnTempReg), 2);
     texts[kHeatTotalField] = TotalText(record, kHeatWholeReg, kHeatThousandthsReg, energyUnit);
     texts[kColdTotalField] = TotalText(record, kColdWholeReg, kColdThousandthsReg, energyUnit);
     return texts;
