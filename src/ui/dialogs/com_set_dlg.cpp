@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "messages/prompter.h"
+#include "pages/value_text.h"
 #include "settings/settings.h"
 #include "tables/value_tables.h"
 #include "ui/dialog_units.h"
@@ -135,10 +136,9 @@ void CComSetDlg::accept() {
         return;
     }
 
-    bool parsed = false;
-    const int address = addressEdit_->text().trimmed().toInt(&parsed);
-    if (parsed) {
-        address_ = address;
+    // The same integer rule as every other edit box of the program.
+    if (const auto address = ParseInteger(addressEdit_->text().toStdString())) {
+        address_ = static_cast<int>(*address);
     } else {
         prompter_.Warn(kEnterIntegerText);
     }
