@@ -7,6 +7,7 @@
 #include <span>
 
 #include "monitor/live_record.h"
+#include "monitor/live_rules.h"
 
 namespace kelvo {
 
@@ -28,10 +29,6 @@ struct LiveBlock {
 
 // The blocks of a cycle in the order they are read: three for W58, four for generic.
 std::span<const LiveBlock> LiveBlocksOf(int meterKind);
-
-enum class RegisterRule { Word16, Pair32, Raw };
-// How register reg of the live block is put into host order (its rule table).
-RegisterRule LiveRuleOf(int reg);
 
 // Converts the registers [startRegister, startRegister + byteCount/2) of the record
 // in place by the rule table.

@@ -4,14 +4,14 @@
 #include <string_view>
 
 #include "messages/prompter.h"
+#include "pages/list_items.h"
+#include "pages/page_checks.h"
 #include "pages/preset_confirmation.h"
 #include "settings/settings.h"
 
 namespace kelvo {
 namespace {
 
-constexpr std::array<std::string_view, 2> kDirections = {"正向", "反向"};
-constexpr std::array<std::string_view, 2> kNoYes = {"N", "Y"};
 constexpr std::array<std::string_view, 7> kMeterBaudRates = {"1200", "2400", "4800", "9600", "19200", "38400", "57600"};
 constexpr std::array<std::string_view, 2> kPulseSignals = {"频率", "脉冲"};
 
@@ -34,17 +34,17 @@ constexpr std::array<ParamRow, 17> kRows = {{
      .mapping = Mapping::EncodedFactor, .readButton = 1112, .writeButton = 1114, .zeroText = true},
     {.label = "零点修正(m/s)", .control = Control::DecimalEdit, .controlId = 1056, .kind = Kind::S32, .reg = 323,
      .scale = 4, .readButton = 1108, .writeButton = 1110, .zeroText = true, .hidden = true},
-    {.label = "流量方向", .control = Control::List, .controlId = 1035, .kind = Kind::U16, .reg = 150, .items = kDirections,
+    {.label = "流量方向", .control = Control::List, .controlId = 1035, .kind = Kind::U16, .reg = 150, .items = kFlowDirectionItems,
      .readButton = 1080, .writeButton = 1081, .frame = kAdvanced},
     {.label = "流量切除", .control = Control::FloatEdit, .controlId = 1008, .kind = Kind::U16, .reg = 141, .scale = 1,
      .readButton = 1082, .writeButton = 1083, .frame = kAdvanced},
     {.label = "时间常数", .control = Control::IntEdit, .controlId = 1010, .kind = Kind::U16, .reg = 142,
      .readButton = 1084, .writeButton = 1085, .frame = kAdvanced},
-    {.label = "空管检测允许", .control = Control::List, .controlId = 1036, .kind = Kind::U16, .reg = 153, .items = kNoYes,
+    {.label = "空管检测允许", .control = Control::List, .controlId = 1036, .kind = Kind::U16, .reg = 153, .items = kNoYesItems,
      .readButton = 1086, .writeButton = 1088, .frame = kAdvanced},
     {.label = "空管检测阈值", .control = Control::IntEdit, .controlId = 1053, .kind = Kind::U16, .reg = 154,
      .readButton = 1090, .writeButton = 1092, .frame = kAdvanced},
-    {.label = "反向输出允许", .control = Control::List, .controlId = 1038, .kind = Kind::U16, .reg = 155, .items = kNoYes,
+    {.label = "反向输出允许", .control = Control::List, .controlId = 1038, .kind = Kind::U16, .reg = 155, .items = kNoYesItems,
      .readButton = 1094, .writeButton = 1096, .frame = kAdvanced},
     {.label = "设备地址", .control = Control::IntEdit, .controlId = 1051, .kind = Kind::U16, .reg = 156,
      .readButton = 1098, .writeButton = 1100, .frame = kAdvanced},
@@ -73,9 +73,14 @@ constexpr std::array<SpecialButton, 5> kPresetButtons = {{
     {1026, "配置1下传"}, {1057, "配置2下传"}, {1059, "配置3下传"}, {1061, "配置4下传"}, {1062, "配置5下传"},
 }};
 
-const PageDefinition kDefinition = {
+std::unique_ptr<ParameterPage> MakeNormalCfgPage(const PageDefinition&, PageControls& controls, Prompter& prompter) {
+    return std::make_unique<CNormalCfgPage>(controls, prompter);
+}
+
+constexpr PageDefinition kDefinition = {
     .className = "CNormalCfgDlg",
     .dialogId = 143,
+    .tabTitle = "组态",
     .frames = kFrames,
     .rows = kRows,
     .downloadAllButton = 1014,
@@ -83,8 +88,11 @@ const PageDefinition kDefinition = {
     .identifyBeforeDownload = true,
     .commands = kCommands,
     .specialButtons = kPresetButtons,
+    .makePage = &MakeNormalCfgPage,
     .writeFailText = "写入失败，注意仪表是否支持该参数下传设置",
 };
+
+static_assert(FirstTableFault(kDefinition) == TableFault::None);
 
 }  // namespace
 

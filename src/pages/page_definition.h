@@ -5,6 +5,7 @@
 // and one view builds the controls from it.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -12,6 +13,14 @@
 #include "messages/prompter.h"
 
 namespace kelvo {
+
+class PageControls;
+class ParameterPage;
+struct PageDefinition;
+
+// Builds the logic of a page whose buttons need more than the engine offers (preset
+// downloads, the meter clock); pages without one run on the plain engine.
+using PageFactory = std::unique_ptr<ParameterPage> (*)(const PageDefinition&, PageControls&, Prompter&);
 
 // The control that shows a row's value field.
 enum class Control {
@@ -74,7 +83,22 @@ struct ParamRow {
     int frame = 0;             // index into the page's frames
     std::string_view captionBefore = {};  // a caption line above the row (e.g. "继电器1")
 
-    int Bytes() const;  // request length in bytes
+    // Request length in bytes.
+    constexpr int Bytes() const {
+        switch (kind) {
+            case Kind::None: return 0;
+            case Kind::U16:
+            case Kind::S16: return 2;
+            case Kind::U32:
+            case Kind::S32:
+            case Kind::FlowUnitPair: return 4;
+            case Kind::Clock: return 6;
+            case Kind::Digits8:
+            case Kind::Total: return 8;
+        }
+        return 0;
+    }
+    constexpr int Registers() const { return Bytes() / 2; }
 };
 
 // One request of a batch: registers [start, start + bytes/2).
@@ -108,8 +132,9 @@ struct Frame {
 };
 
 struct PageDefinition {
-    std::string_view className;
+    std::string_view className;  // the page's name in the meter's tool family, e.g. "CW58FlowCfgDlg"
     int dialogId;
+    std::string_view tabTitle = {};
     std::span<const Frame> frames;
     std::span<const ParamRow> rows;  // in the page's exchange order
 
@@ -126,8 +151,14 @@ struct PageDefinition {
 
     std::span<const CommandButton> commands = {};
     std::span<const SpecialButton> specialButtons = {};
+    // The order SetControlsEnabled goes through the controls, where the page's layout
+    // orders them otherwise than row by row (each row's control and its buttons, then the
+    // batch, command and special buttons).
+    std::span<const int> enableOrder = {};
 
-    std::string_view writeFailText;
+    PageFactory makePage = nullptr;
+
+    std::string_view writeFailText = {};
     std::string_view readAllFailText = "参数读取失败，注意仪表是否支持相关参数读取";
     std::string_view downloadFailText = "参数下传失败，注意仪表是否支持相关参数下传或者参数超限";
 };

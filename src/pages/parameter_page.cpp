@@ -79,6 +79,7 @@ void ParameterPage::ZeroTextStep() {
 }
 
 std::vector<int> ParameterPage::EnabledControlIds() const {
+    if (!definition_.enableOrder.empty()) return {definition_.enableOrder.begin(), definition_.enableOrder.end()};
     std::vector<int> ids;
     const auto add = [&ids](int id) {
         if (id != 0) ids.push_back(id);

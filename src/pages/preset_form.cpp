@@ -6,6 +6,7 @@
 
 #include "messages/prompter.h"
 #include "pages/field_form.h"
+#include "pages/list_items.h"
 #include "tables/value_tables.h"
 
 namespace kelvo {
@@ -13,9 +14,6 @@ namespace {
 
 namespace id = preset_control;
 
-// The W58 tab offers DN20, DN25 and DN32 only: list index 0 is DnList index 9.
-constexpr int kW58FirstDiameter = 9;
-constexpr std::array<std::string_view, 3> kW58Diameters = {"DN20", "DN25", "DN32"};
 constexpr Range kMeterNumberRange{0, 99999999};
 
 // A preset field has no register and no buttons: it only moves between file and control.
@@ -33,7 +31,7 @@ constexpr std::array<ParamRow, 6> kGenericFields = {{
 }};
 
 constexpr std::array<ParamRow, 10> kW58Fields = {{
-    {.label = "口径", .control = Control::List, .controlId = id::kDiameter, .kind = Kind::None, .items = kW58Diameters},
+    {.label = "口径", .control = Control::List, .controlId = id::kDiameter, .kind = Kind::None, .items = kW58DiameterItems},
     {.label = "流量量程", .control = Control::DecimalEdit, .controlId = id::kFlowScale, .kind = Kind::None},
     {.label = "流量累积显示", .control = Control::List, .controlId = id::kTotaliserShown, .kind = Kind::None,
      .items = TotalizerNames},
@@ -113,7 +111,7 @@ W58Preset PresetTab::RebuildW58() const {
     // A stored diameter the list cannot show leaves it without a selection; unless the
     // user picks one, the stored diameter goes back as it was.
     const long long diameterIndex = Value(id::kDiameter).integer;
-    if (diameterIndex >= 0 && diameterIndex < static_cast<long long>(kW58Diameters.size())) {
+    if (diameterIndex >= 0 && diameterIndex < static_cast<long long>(kW58DiameterItems.size())) {
         preset.DN = ToInt(diameterIndex) + kW58FirstDiameter;
     }
     preset.FlowScale = Value(id::kFlowScale).real;

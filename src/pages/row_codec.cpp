@@ -5,25 +5,11 @@
 #include <limits>
 
 #include "link/byte_order.h"
+#include "pages/list_items.h"
 #include "pages/value_text.h"
 #include "tables/value_tables.h"
 
 namespace kelvo {
-
-int ParamRow::Bytes() const {
-    switch (kind) {
-        case Kind::None: return 0;
-        case Kind::U16:
-        case Kind::S16: return 2;
-        case Kind::U32:
-        case Kind::S32:
-        case Kind::FlowUnitPair: return 4;
-        case Kind::Clock: return 6;
-        case Kind::Digits8:
-        case Kind::Total: return 8;
-    }
-    return 0;
-}
 
 namespace {
 
@@ -94,7 +80,7 @@ std::optional<std::int64_t> RegisterInteger(const ParamRow& row, const FieldValu
                                                  : ScaleToRegister(value.real, scale);
     }
     switch (row.mapping) {
-        case Mapping::DiameterOffset: return value.integer + 9;
+        case Mapping::DiameterOffset: return value.integer + kW58FirstDiameter;
         case Mapping::EnergyUnit: return ShortIndexToEnergyCode(static_cast<int>(value.integer));
         default: return value.integer;
     }
@@ -164,7 +150,10 @@ FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecCon
         value.real = static_cast<double>(raw) / PowerOfTen(ScaleOf(row, context));
     } else {
         switch (row.mapping) {
-            case Mapping::DiameterOffset: value.integer = raw >= 9 ? raw - 9 : 0; break;
+            case Mapping::DiameterOffset:
+                // A register below DN20 shows DN20; one beyond DN32 shows no selection.
+                value.integer = raw >= kW58FirstDiameter ? raw - kW58FirstDiameter : 0;
+                break;
             case Mapping::EnergyUnit: value.integer = EnergyCodeToShortIndex(raw); break;
             case Mapping::EncodedDiameter:
                 // A legacy code outside the table shows no selection.

@@ -28,7 +28,7 @@
 #include "link/serial_port.h"
 #include "messages/prompter.h"
 #include "monitor/stop_event.h"
-#include "pages/views/page_view.h"
+#include "ui/pages/parameter_page_view.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
 #include "support/scripted_prompter.h"
@@ -104,14 +104,14 @@ public:
     void Trigger(int command) { ById<QAction>(&*dlg, command)->trigger(); }
     bool Enabled(int command) const { return ById<QAction>(&*dlg, command)->isEnabled(); }
     std::string Field(int id) const { return ById<QLineEdit>(&*dlg, id)->text().toStdString(); }
-    std::vector<CPageView*> Pages() const {
+    std::vector<CParameterPageView*> Pages() const {
         auto* tabs = ById<QTabWidget>(&*dlg, 1106);
-        std::vector<CPageView*> pages;
-        for (int i = 0; i < tabs->count(); ++i) pages.push_back(qobject_cast<CPageView*>(tabs->widget(i)));
+        std::vector<CParameterPageView*> pages;
+        for (int i = 0; i < tabs->count(); ++i) pages.push_back(qobject_cast<CParameterPageView*>(tabs->widget(i)));
         return pages;
     }
     bool PagesEnabled(bool enabled) const {
-        for (CPageView* page : Pages())
+        for (CParameterPageView* page : Pages())
             if (page == nullptr || page->ControlsEnabled() != enabled) return false;
         return !Pages().empty();
     }
@@ -206,7 +206,7 @@ TEST(MainWindowConnection, GenericLiveValuesReachTheFieldsAndThePage) {
     EXPECT_EQ(bench.Field(1004), "12.005 m3");
     EXPECT_EQ(bench.Field(1006), "系统;上限;下限;");
     EXPECT_EQ(bench.Field(1016), "3.2500 kW");
-    CPageView* page = bench.Pages().at(0);
+    CParameterPageView* page = bench.Pages().at(0);
     EXPECT_EQ(page->LiveUpdates(), 1);
 
     // LiveTimer goes on by itself, once a second.
@@ -236,7 +236,7 @@ TEST(MainWindowConnection, W58LiveValuesReachAllSixPages) {
 
     ASSERT_TRUE(bench.meter.WaitForRequests(kW58CycleSeen, kWaitMs));
     bench.dlg->RunLiveTick();
-    for (CPageView* page : bench.Pages()) EXPECT_EQ(page->LiveUpdates(), 1);
+    for (CParameterPageView* page : bench.Pages()) EXPECT_EQ(page->LiveUpdates(), 1);
     EXPECT_EQ(bench.Field(1006), "供温;回温;");
     EXPECT_EQ(bench.Field(1020), "61.50");
 

@@ -20,7 +20,7 @@
 
 #include "messages/prompter.h"
 #include "monitor/stop_event.h"
-#include "pages/views/page_classes.h"
+#include "ui/pages/parameter_page_view.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_settings.h"
@@ -52,7 +52,7 @@ struct Window {
     }
     QStringList PageClasses() const {
         QStringList classes;
-        for (int i = 0; i < Tabs()->count(); ++i) classes << Tabs()->widget(i)->metaObject()->className();
+        for (int i = 0; i < Tabs()->count(); ++i) classes << Tabs()->widget(i)->property("className").toString();
         return classes;
     }
     // Opening a menu applies the command states, as a user sees them.
@@ -75,8 +75,8 @@ struct Window {
 };
 
 const QStringList kW58Titles = {"常用参数和功能", "流量组态", "脉冲频率组态", "报警组态", "传感器组态", "热量组态"};
-const QStringList kW58Classes = {"kelvo::CW58NormalDlg",  "kelvo::CW58FlowCfgDlg", "kelvo::CW58PulseCfg",
-                                 "kelvo::CW58AlmCfgDlg",  "kelvo::CW58SnsrCfgDlg", "kelvo::CW58HeatCfgDlg"};
+const QStringList kW58Classes = {"CW58NormalDlg",  "CW58FlowCfgDlg", "CW58PulseCfg",
+                                 "CW58AlmCfgDlg",  "CW58SnsrCfgDlg", "CW58HeatCfgDlg"};
 
 // Once the dialog that QDialog::exec() shows is up: reports its id and closes it.
 void CloseNextModal(QString* shownId) {
@@ -177,12 +177,12 @@ private slots:
         QTest::addColumn<QStringList>("titles");
         QTest::addColumn<QStringList>("classes");
         QTest::addColumn<bool>("heatShown");
-        QTest::newRow("no file") << "" << QStringList{"组态"} << QStringList{"kelvo::CNormalCfgDlg"} << false;
+        QTest::newRow("no file") << "" << QStringList{"组态"} << QStringList{"CNormalCfgDlg"} << false;
         QTest::newRow("generic") << QString::fromStdString(SettingsText(0)) << QStringList{"组态"}
-                                 << QStringList{"kelvo::CNormalCfgDlg"} << false;
+                                 << QStringList{"CNormalCfgDlg"} << false;
         QTest::newRow("W58") << QString::fromStdString(SettingsText(1)) << kW58Titles << kW58Classes << true;
         QTest::newRow("kind 2") << QString::fromStdString(SettingsText(2)) << QStringList{"组态"}
-                                << QStringList{"kelvo::CNormalCfgDlg"} << false;
+                                << QStringList{"CNormalCfgDlg"} << false;
     }
     void storedKindChoosesThePageSet() {
         QFETCH(QString, ini);

@@ -187,7 +187,7 @@ void CKelvoDlg::RunLiveTick() {
     const LiveRecord record = connection_.CopySnapshot();
     const int meterKind = connection_.MeterKind();
     const LiveTexts texts = FormatLiveTexts(record, meterKind);
-    pages_->ShowLiveValues(record, meterKind, connection_.Identity().paramEncoding);
+    pages_->ShowLiveValues(record, connection_.Identity().paramEncoding);
     liveValues_->ShowTexts(texts);
 }
 

@@ -1,47 +1,53 @@
 #pragma once
-// The one view of every parameter page: builds the rows of a PageDefinition as
-// controls (caption, value control, 读取, 写入) inside the page's frames, lends the
-// controls to the page logic by id, and forwards button presses to it.
+// The one view of every parameter page: builds the rows of a PageDefinition as controls
+// (caption, value control, 读取, 写入) inside the page's frames, lends the controls to
+// the page logic by id, forwards button presses to it, and is what the main window
+// puts into a tab: a widget it can lock while the live connection polls and that
+// follows the live values. The page's name in the meter's tool family ("CW58FlowCfgDlg")
+// is its property "className"; its dialog id is its object name.
 
 #include <QHash>
 #include <QPointer>
+#include <QWidget>
 #include <memory>
 
 #include "messages/prompter.h"
+#include "monitor/live_record.h"
 #include "pages/page_controls.h"
 #include "pages/parameter_page.h"
-#include "pages/views/page_view.h"
 
-class QComboBox;
-class QDateTimeEdit;
 class QGridLayout;
-class QLineEdit;
 class QPushButton;
 
 namespace kelvo {
 
-class CParameterPageView : public CPageView, private PageControls {
+class CParameterPageView : public QWidget, private PageControls {
     Q_OBJECT
+    Q_PROPERTY(QString className READ ClassName CONSTANT)
+
 public:
     // `prompter` shows the page's messages; nullptr gives message boxes over the page.
     CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter);
     ~CParameterPageView() override;
 
     ParameterPage& Page() { return *page_; }
+    QString ClassName() const;
+
     // Runs a button's transaction as a press would (with the busy cursor).
     void PressButton(int buttonId);
 
-protected:
-    // Called once by the concrete page after construction: builds the page logic.
-    void AttachPage(std::unique_ptr<ParameterPage> page);
-    PageControls& Controls() { return *this; }
-    Prompter& Messages() { return *prompter_; }
+    // Enables or disables every value control and every button of the page.
+    void SetControlsEnabled(bool enabled);
+    // Takes the page's values from a private copy of the live record and shows them.
+    // paramEncoding is the main window's ParamEncoding (only the generic page uses it).
+    void ShowLiveValues(const LiveRecord& record, int paramEncoding);
 
-    void DoSetControlsEnabled(bool enabled) override;
-    void DoShowLiveValues(const LiveRecord& record, int paramEncoding) override;
+    bool ControlsEnabled() const { return controlsEnabled_; }
+    int LiveUpdates() const { return liveUpdates_; }
 
 private:
     void BuildControls(const PageDefinition& definition);
+    QWidget* BuildValueControl(const ParamRow& row, QWidget* parent);
     QPushButton* AddButton(int id, const QString& text, QGridLayout* grid, int row, int column);
     QWidget* Find(int controlId) const;
 
@@ -54,10 +60,13 @@ private:
     void SetDateTime(int controlId, std::int64_t seconds) override;
     void SetEnabled(int controlId, bool enabled) override;
 
+    const PageDefinition& definition_;
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_;
     QHash<int, QPointer<QWidget>> controls_;
     std::unique_ptr<ParameterPage> page_;
+    bool controlsEnabled_ = true;
+    int liveUpdates_ = 0;
 };
 
 }  // namespace kelvo

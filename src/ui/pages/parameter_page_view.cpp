@@ -1,4 +1,4 @@
-#include "pages/views/parameter_page_view.h"
+#include "ui/pages/parameter_page_view.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "pages/list_items.h"
+#include "pages/page_catalog.h"
 #include "ui/busy_cursor.h"
 #include "ui/message_box_prompter.h"
 
@@ -33,21 +34,20 @@ QString IdName(int id) { return QString::number(id); }
 }  // namespace
 
 CParameterPageView::CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter)
-    : CPageView(parent), prompter_(prompter) {
+    : QWidget(parent), definition_(definition), prompter_(prompter) {
     if (prompter_ == nullptr) {
         ownPrompter_ = std::make_unique<CMessageBoxPrompter>(this);
         prompter_ = ownPrompter_.get();
     }
     setObjectName(IdName(definition.dialogId));
     BuildControls(definition);
+    page_ = MakePageLogic(definition, *this, *prompter_);
+    page_->Initialise();
 }
 
 CParameterPageView::~CParameterPageView() = default;
 
-void CParameterPageView::AttachPage(std::unique_ptr<ParameterPage> page) {
-    page_ = std::move(page);
-    page_->Initialise();
-}
+QString CParameterPageView::ClassName() const { return Q(definition_.className); }
 
 void CParameterPageView::BuildControls(const PageDefinition& definition) {
     auto* scroll = new QScrollArea(this);
@@ -87,45 +87,7 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
 
         auto* label = new QLabel(Q(row.label), grid->parentWidget());
         grid->addWidget(label, line, column);
-        QWidget* control = nullptr;
-        switch (row.control) {
-            case Control::List: {
-                auto* list = new QComboBox(grid->parentWidget());
-                for (const auto& item : ListItems(row)) list->addItem(QString::fromStdString(item));
-                control = list;
-                break;
-            }
-            case Control::DateTime: {
-                auto* date = new QDateEdit(grid->parentWidget());
-                date->setDisplayFormat("yyyy-MM-dd");
-                date->setObjectName(IdName(row.controlId));
-                controls_.insert(row.controlId, date);
-                auto* time = new QTimeEdit(grid->parentWidget());
-                time->setDisplayFormat("HH:mm:ss");
-                time->setObjectName(IdName(row.secondControlId));
-                controls_.insert(row.secondControlId, time);
-                auto* pair = new QWidget(grid->parentWidget());
-                auto* pairLayout = new QHBoxLayout(pair);
-                pairLayout->setContentsMargins(0, 0, 0, 0);
-                pairLayout->addWidget(date);
-                pairLayout->addWidget(time);
-                control = pair;
-                break;
-            }
-            default: {
-                auto* edit = new QLineEdit(grid->parentWidget());
-                if (row.control == Control::DigitsEdit) {
-                    edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-                }
-                control = edit;
-                break;
-            }
-        }
-        if (row.control != Control::DateTime) {
-            control->setObjectName(IdName(row.controlId));
-            controls_.insert(row.controlId, control);
-        }
-        if (row.control != Control::DateTime) control->setFixedWidth(fontMetrics().averageCharWidth() * kControlChars);
+        QWidget* control = BuildValueControl(row, grid->parentWidget());
         grid->addWidget(control, line, column + 1);
         if (row.alwaysDisabled) control->setEnabled(false);
         QPushButton* read = row.readButton != 0 ? AddButton(row.readButton, "读取", grid, line, column + 2) : nullptr;
@@ -157,6 +119,41 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
     for (const auto& command : definition.commands) placeButton(command.buttonId, command.label, command.frame);
 }
 
+QWidget* CParameterPageView::BuildValueControl(const ParamRow& row, QWidget* parent) {
+    if (row.control == Control::DateTime) {
+        auto* date = new QDateEdit(parent);
+        date->setDisplayFormat("yyyy-MM-dd");
+        date->setObjectName(IdName(row.controlId));
+        controls_.insert(row.controlId, date);
+        auto* time = new QTimeEdit(parent);
+        time->setDisplayFormat("HH:mm:ss");
+        time->setObjectName(IdName(row.secondControlId));
+        controls_.insert(row.secondControlId, time);
+        auto* pair = new QWidget(parent);
+        auto* pairLayout = new QHBoxLayout(pair);
+        pairLayout->setContentsMargins(0, 0, 0, 0);
+        pairLayout->addWidget(date);
+        pairLayout->addWidget(time);
+        return pair;
+    }
+    QWidget* control = nullptr;
+    if (row.control == Control::List) {
+        auto* list = new QComboBox(parent);
+        for (const auto& item : ListItems(row)) list->addItem(QString::fromStdString(item));
+        control = list;
+    } else {
+        auto* edit = new QLineEdit(parent);
+        if (row.control == Control::DigitsEdit) {
+            edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+        }
+        control = edit;
+    }
+    control->setObjectName(IdName(row.controlId));
+    controls_.insert(row.controlId, control);
+    control->setFixedWidth(fontMetrics().averageCharWidth() * kControlChars);
+    return control;
+}
+
 QPushButton* CParameterPageView::AddButton(int id, const QString& text, QGridLayout* grid, int row, int column) {
     auto* button = new QPushButton(text, grid->parentWidget());
     button->setObjectName(IdName(id));
@@ -168,17 +165,18 @@ QPushButton* CParameterPageView::AddButton(int id, const QString& text, QGridLay
 }
 
 void CParameterPageView::PressButton(int buttonId) {
-    if (!page_) return;
     const BusyCursor busy;
     page_->OnButton(buttonId);
 }
 
-void CParameterPageView::DoSetControlsEnabled(bool enabled) {
-    if (page_) page_->SetControlsEnabled(enabled);
+void CParameterPageView::SetControlsEnabled(bool enabled) {
+    controlsEnabled_ = enabled;
+    page_->SetControlsEnabled(enabled);
 }
 
-void CParameterPageView::DoShowLiveValues(const LiveRecord& record, int paramEncoding) {
-    if (page_) page_->ShowLiveValues(record, paramEncoding);
+void CParameterPageView::ShowLiveValues(const LiveRecord& record, int paramEncoding) {
+    ++liveUpdates_;
+    page_->ShowLiveValues(record, paramEncoding);
 }
 
 QWidget* CParameterPageView::Find(int controlId) const { return controls_.value(controlId).data(); }

@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "monitor/live_record.h"
-#include "pages/views/page_classes.h"
+#include "pages/normal_cfg_page.h"
+#include "ui/pages/parameter_page_view.h"
 #include "sim/meter_simulator.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_settings.h"
@@ -68,7 +69,7 @@ private:
     std::unique_ptr<test::TempSettings> settings_;
     std::unique_ptr<sim::MeterSimulator> meter_;
     test::ScriptedPrompter prompter_;
-    std::unique_ptr<CNormalCfgDlg> page_;
+    std::unique_ptr<CParameterPageView> page_;
 
 private slots:
     void init() {
@@ -82,7 +83,7 @@ private slots:
         settings_->WriteIni(std::string("[ComSet]\nAddr=8\nCOM=") + kPortName +
                             "\nBaudRate=57600\nParity=0\nReadTotalTimeoutConstant=100\nSwap=1\n");
         prompter_.Clear();
-        page_ = std::make_unique<CNormalCfgDlg>(nullptr, &prompter_);
+        page_ = std::make_unique<CParameterPageView>(NormalCfgDefinition(), nullptr, &prompter_);
         page_->resize(1600, 1000);
         page_->show();
         QVERIFY(QTest::qWaitForWindowExposed(page_.get()));

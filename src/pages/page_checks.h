@@ -1,0 +1,205 @@
+#pragma once
+// What every page table must hold, checked when the table is compiled:
+//
+//     static_assert(FirstTableFault(kDefinition) == TableFault::None);
+//
+// A page that breaks one of these would send a meter something nobody meant (a
+// register no row fills goes out as zero), overrun a buffer, or show a live value
+// converted by another rule than the one its row decodes by.
+
+#include <cstdint>
+
+#include "link/modbus_rtu.h"
+#include "monitor/live_rules.h"
+#include "pages/page_definition.h"
+#include "pages/row_codec.h"
+
+namespace kelvo {
+
+enum class TableFault {
+    None,
+    DuplicateId,          // two controls or buttons of the page share an id
+    BlockShape,           // a batch block is empty, of odd length, or longer than one request
+    BlockOutsideRecord,   // a read block does not lie in one piece of the live record
+    RowOutsideRecord,     // a row's registers leave the live record (and so a read's host record)
+    RowAgainstLiveRule,   // a row's kind disagrees with how the live block converts its registers
+    RowStraddlesBlock,    // a row lies partly inside a batch block
+    LooseReadBlockEdge,   // a read block begins or ends on a register that no row uses
+    UncoveredDownload,    // a download block holds a register that no row, or two rows, fill
+    CommandOutsideImage,  // a command names a register beyond the register image
+    EnableOrderMismatch,  // the enable order is not exactly the page's controls and buttons
+};
+
+namespace page_checks_detail {
+
+constexpr bool RowHasRegisters(const ParamRow& row) { return row.kind != Kind::None; }
+constexpr int LastRegister(const ParamRow& row) { return row.reg + row.Registers() - 1; }
+
+constexpr bool IdsUnique(const PageDefinition& page) {
+    int ids[512] = {};
+    int count = 0;
+    const auto add = [&](int id) {
+        if (id == 0) return true;
+        for (int i = 0; i < count; ++i) {
+            if (ids[i] == id) return false;
+        }
+        if (count == 512) return false;
+        ids[count++] = id;
+        return true;
+    };
+    bool unique = add(page.readAllButton) && add(page.downloadAllButton);
+    for (const ParamRow& row : page.rows) {
+        unique = unique && add(row.controlId) && add(row.secondControlId) && add(row.readButton) &&
+                 add(row.writeButton);
+    }
+    for (const CommandButton& command : page.commands) unique = unique && add(command.buttonId);
+    for (const SpecialButton& special : page.specialButtons) unique = unique && add(special.buttonId);
+    return unique;
+}
+
+constexpr bool BlockShapeSound(const BatchBlock& block) {
+    return block.bytes > 0 && block.bytes % 2 == 0 && block.bytes <= kChunkBytes;
+}
+
+// Every register of the row lies in the live record, and each is converted there by the
+// rule the row's kind decodes by.
+constexpr bool RowInRecord(const ParamRow& row) {
+    if (!RowHasRegisters(row)) return true;
+    for (int reg = row.reg; reg <= LastRegister(row); ++reg) {
+        if (!LiveOffset(reg)) return false;
+    }
+    return true;
+}
+
+constexpr bool RowAgreesWithLiveRules(const ParamRow& row) {
+    using enum RegisterRule;
+    const auto words = [](int first, int count) {
+        for (int reg = first; reg < first + count; ++reg) {
+            if (LiveRuleOf(reg) != Word16) return false;
+        }
+        return true;
+    };
+    const auto raw = [](int first, int count) {
+        for (int reg = first; reg < first + count; ++reg) {
+            if (LiveRuleOf(reg) != Raw) return false;
+        }
+        return true;
+    };
+    switch (row.kind) {
+        case Kind::None: return true;
+        case Kind::U16:
+        case Kind::S16: return words(row.reg, 1);
+        case Kind::FlowUnitPair: return words(row.reg, 2);
+        case Kind::U32:
+        case Kind::S32: return StartsLivePair(row.reg);
+        case Kind::Total: return StartsLivePair(row.reg) && StartsLivePair(row.reg + 2);
+        case Kind::Digits8: return raw(row.reg, 4);
+        case Kind::Clock: return raw(row.reg, 3);
+    }
+    return false;
+}
+
+constexpr int BlockLast(const BatchBlock& block) { return block.start + block.bytes / 2 - 1; }
+
+// A read all places its blocks in a host record; a block it cannot place would be lost.
+constexpr bool BlockInRecord(const BatchBlock& block) {
+    const auto first = LiveOffset(block.start);
+    const auto last = LiveOffset(BlockLast(block));
+    return first && last && *last - *first == block.bytes - 2;
+}
+
+constexpr bool RowsWholeInside(const PageDefinition& page, const BatchBlock& block) {
+    for (const ParamRow& row : page.rows) {
+        if (!RowHasRegisters(row)) continue;
+        const bool overlaps = row.reg <= BlockLast(block) && LastRegister(row) >= block.start;
+        const bool inside = row.reg >= block.start && LastRegister(row) <= BlockLast(block);
+        if (overlaps && !inside) return false;
+    }
+    return true;
+}
+
+constexpr int RowsCovering(const PageDefinition& page, int reg) {
+    int rows = 0;
+    for (const ParamRow& row : page.rows) {
+        if (RowHasRegisters(row) && reg >= row.reg && reg <= LastRegister(row)) ++rows;
+    }
+    return rows;
+}
+
+// A read block may pass over registers no row uses (the meter's layout has gaps), but
+// it starts and ends on a row's register.
+constexpr bool ReadBlockEdgesUsed(const PageDefinition& page, const BatchBlock& block) {
+    return RowsCovering(page, block.start) == 1 && RowsCovering(page, BlockLast(block)) == 1;
+}
+
+constexpr bool DownloadBlockCovered(const PageDefinition& page, const BatchBlock& block) {
+    for (int reg = block.start; reg <= BlockLast(block); ++reg) {
+        if (RowsCovering(page, reg) != 1) return false;
+    }
+    return true;
+}
+
+// The enable order names every control and button SetControlsEnabled acts on, once.
+constexpr bool EnableOrderComplete(const PageDefinition& page) {
+    if (page.enableOrder.empty()) return true;
+    int expected = 0;
+    bool known = true;
+    const auto locked = [&](int id) {
+        if (id == 0) return;
+        ++expected;
+        bool listed = false;
+        for (int entry : page.enableOrder) listed = listed || entry == id;
+        known = known && listed;
+    };
+    for (const ParamRow& row : page.rows) {
+        if (row.alwaysDisabled) continue;
+        locked(row.controlId);
+        locked(row.secondControlId);
+        locked(row.readButton);
+        locked(row.writeButton);
+    }
+    locked(page.readAllButton);
+    locked(page.downloadAllButton);
+    for (const CommandButton& command : page.commands) locked(command.buttonId);
+    for (const SpecialButton& special : page.specialButtons) locked(special.buttonId);
+    // With ids unique, every locked id listed and the counts equal, nothing else is listed.
+    return known && static_cast<int>(page.enableOrder.size()) == expected;
+}
+
+}  // namespace page_checks_detail
+
+constexpr TableFault FirstTableFault(const PageDefinition& page) {
+    using namespace page_checks_detail;
+    if (!IdsUnique(page)) return TableFault::DuplicateId;
+    for (const auto* blocks : {&page.readAllBlocks, &page.downloadBlocks}) {
+        for (const BatchBlock& block : *blocks) {
+            if (!BlockShapeSound(block)) return TableFault::BlockShape;
+        }
+    }
+    for (const ParamRow& row : page.rows) {
+        if (!RowInRecord(row)) return TableFault::RowOutsideRecord;
+        if (!RowAgreesWithLiveRules(row)) return TableFault::RowAgainstLiveRule;
+    }
+    for (const auto* blocks : {&page.readAllBlocks, &page.downloadBlocks}) {
+        for (const BatchBlock& block : *blocks) {
+            if (!RowsWholeInside(page, block)) return TableFault::RowStraddlesBlock;
+        }
+    }
+    for (const BatchBlock& block : page.readAllBlocks) {
+        if (!BlockInRecord(block)) return TableFault::BlockOutsideRecord;
+        if (!ReadBlockEdgesUsed(page, block)) return TableFault::LooseReadBlockEdge;
+    }
+    for (const BatchBlock& block : page.downloadBlocks) {
+        if (!DownloadBlockCovered(page, block)) return TableFault::UncoveredDownload;
+    }
+    for (const CommandButton& command : page.commands) {
+        if (command.reg >= kRegisterSpace) return TableFault::CommandOutsideImage;
+    }
+    if (!EnableOrderComplete(page)) return TableFault::EnableOrderMismatch;
+    return TableFault::None;
+}
+
+// The live record lies inside the register image the downloads are laid out in.
+static_assert(kLiveSecondBlockLast < kRegisterSpace);
+
+}  // namespace kelvo
