@@ -23,24 +23,24 @@ const std::string kDefaultPresetQuestion =
 TEST_F(GenericPageTest, PresetDownloadCancelledSendsNothingAndKeepsThePage) {
     controls_.Type(1007, "12.5");  // typed, never captured by a preset download
     std::vector<FieldValue> before;
-    for (std::size_t row = 0; row < NormalCfgDefinition().rows.size(); ++row) before.push_back(page_.Value(row));
+    for (std::size_t row = 0; row < NormalCfgDefinition().rows.size(); ++row) before.push_back(page_->Value(row));
     Press(1026, {false});
     EXPECT_EQ(Messages(), Texts{kDefaultPresetQuestion});
     EXPECT_EQ(HexAll(Sent(1)), HexAll({IdentifyFrame()}));
-    for (std::size_t row = 0; row < before.size(); ++row) EXPECT_EQ(page_.Value(row), before[row]) << "row " << row;
+    for (std::size_t row = 0; row < before.size(); ++row) EXPECT_EQ(page_->Value(row), before[row]) << "row " << row;
     EXPECT_EQ(Text(1007), "12.5");
     EXPECT_EQ(Selection(1031), 0);
 }
 
 TEST_F(GenericPageTest, PresetDownloadSendsThePresetAndKeepsThePage) {
     std::vector<FieldValue> before;
-    for (std::size_t row = 0; row < NormalCfgDefinition().rows.size(); ++row) before.push_back(page_.Value(row));
+    for (std::size_t row = 0; row < NormalCfgDefinition().rows.size(); ++row) before.push_back(page_->Value(row));
     Press(1026, {true});
     EXPECT_EQ(Messages(), (Texts{kDefaultPresetQuestion, "下传成功"}));
     EXPECT_EQ(HexAll(Sent(4)), HexAll({IdentifyFrame(), WriteFrame(115, {0x00, 0x01, 0x00, 0x02, 0x00, 0x01}),
                                        WriteFrame(139, {0x57, 0x30, 0x00, 0x05}),
                                        WriteFrame(147, {0x86, 0xA0, 0x00, 0x01, 0x00, 0x0D})}));
-    for (std::size_t row = 0; row < before.size(); ++row) EXPECT_EQ(page_.Value(row), before[row]) << "row " << row;
+    for (std::size_t row = 0; row < before.size(); ++row) EXPECT_EQ(page_->Value(row), before[row]) << "row " << row;
     EXPECT_EQ(Selection(1031), 0);  // DN1, as before
     EXPECT_EQ(Text(1007), "0");
 }

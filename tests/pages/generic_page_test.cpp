@@ -132,7 +132,7 @@ TEST_F(GenericPageTest, LegacyDiameterCodeThreeIsDn15) {
     Press(1060);
     EXPECT_EQ(HexAll(Sent(2)), HexAll({ReadFrame(149, 1), IdentifyFrame()}));
     EXPECT_EQ(Selection(1031), 8);  // DN15
-    EXPECT_EQ(page_.ParamEncoding(), 0);
+    EXPECT_EQ(page_->ParamEncoding(), 0);
 }
 
 TEST_F(GenericPageTest, LegacyMeterHasNoDn8) {

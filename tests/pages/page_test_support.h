@@ -1,12 +1,13 @@
 #pragma once
-// The generic page as a user meets it in the tests: fake controls, a prompter that
-// also notes whether the page still holds the port while a message is up, and the
-// simulated meter under the port name "SIM1" whose log holds every frame sent.
+// A page as a user meets it in the tests: fake controls, a prompter that also notes
+// whether the page still holds the port while a message is up, and the simulated meter
+// under the port name "SIM1" whose log holds every frame sent.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <iomanip>
 #include <sstream>
 #include <string>
@@ -17,6 +18,8 @@
 #include "link/modbus_rtu.h"
 #include "support/simulated_meter_port.h"
 #include "pages/normal_cfg_page.h"
+#include "pages/page_catalog.h"
+#include "pages/parameter_page.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"
 
@@ -50,6 +53,21 @@ inline Frame WriteFrame(int start, const Frame& data) {
                    static_cast<std::uint8_t>(data.size())};
     frame.insert(frame.end(), data.begin(), data.end());
     return WithCrc(frame);
+}
+
+// A 16-bit register in wire order, and a 32-bit value arranged by a ByteOrderMode:
+// bytes numbered 1 (least significant) to 4, "1-2 3-4", "2-1 4-3", "3-4 1-2", "4-3 2-1".
+inline Frame Word(int value) { return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)}; }
+inline Frame Pair(std::uint32_t value, int byteOrderMode = 1) {
+    constexpr int kOrder[4][4] = {{1, 2, 3, 4}, {2, 1, 4, 3}, {3, 4, 1, 2}, {4, 3, 2, 1}};
+    Frame bytes;
+    for (int n : kOrder[byteOrderMode]) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * (n - 1))));
+    return bytes;
+}
+inline Frame Joined(std::initializer_list<Frame> parts) {
+    Frame all;
+    for (const Frame& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
 inline Frame IdentifyFrame() { return WithCrc({kMeterAddress, 0x41, 0x00, 0x00}); }
@@ -120,12 +138,15 @@ inline constexpr MeterModel kCurrentMeter = {"RA03", "2004"};
 inline constexpr MeterModel kLegacyMeter = {"RA01", "1003"};
 inline constexpr MeterModel kUnsupportedMeter = {"RA06", "2002"};
 
-// The generic page against a simulated generic meter.
-class GenericPageTest : public ::testing::Test {
+// A page as the main window builds it, against a simulated meter of its kind.
+class PageTest : public ::testing::Test {
 protected:
+    PageTest(const PageDefinition& definition, sim::SimOptions options)
+        : port_(options), controls_(definition), page_(MakePageLogic(definition, controls_, prompter_)) {}
+
     void SetUp() override {
         ASSERT_TRUE(port_.Start(ByteOrderMode()));
-        page_.Initialise();
+        page_->Initialise();
     }
     virtual int ByteOrderMode() const { return 1; }
 
@@ -139,7 +160,7 @@ protected:
         Meter().ClearRequests();
         prompter_.Reset();
         prompter_.QueueAnswers(answers);
-        ASSERT_TRUE(page_.OnButton(buttonId)) << "the page has no button " << buttonId;
+        ASSERT_TRUE(page_->OnButton(buttonId)) << "the page has no button " << buttonId;
     }
 
     // The frames the meter received, once at least `expected` of them have arrived.
@@ -151,12 +172,25 @@ protected:
     std::vector<std::string> Messages() const { return prompter_.Texts(); }
     std::string Text(int id) const { return controls_.Text(id); }
     int Selection(int id) const { return controls_.Selection(id); }
-    const FieldValue& Field(int controlId) const { return page_.Value(*page_.RowOfControl(controlId)); }
+    const FieldValue& Field(int controlId) const { return page_->Value(*page_->RowOfControl(controlId)); }
 
-    SimulatedMeterPort port_{GenericMeterOptions()};
-    FakeControls controls_{NormalCfgDefinition()};
+    SimulatedMeterPort port_;
+    FakeControls controls_;
     PortProbingPrompter prompter_;
-    CNormalCfgPage page_{controls_, prompter_};
+    std::unique_ptr<ParameterPage> page_;
+};
+
+// The generic page against a simulated generic meter.
+class GenericPageTest : public PageTest {
+protected:
+    GenericPageTest() : PageTest(NormalCfgDefinition(), GenericMeterOptions()) {}
+};
+
+// A W58 page against a simulated W58 meter.
+class W58PageTest : public PageTest {
+protected:
+    explicit W58PageTest(const PageDefinition& definition)
+        : PageTest(definition, SimulatedMeterPort::DefaultOptions()) {}
 };
 
 }  // namespace kelvo::test

@@ -161,7 +161,7 @@ TEST_P(TransactionShapeTest, MessagesAndThePort) {
     Meter().ClearRequests();
     prompter_.Reset();
     for (bool answer : c.answers) prompter_.QueueAnswers({answer});
-    ASSERT_TRUE(page_.OnButton(c.button));
+    ASSERT_TRUE(page_->OnButton(c.button));
     EXPECT_EQ(Messages(), c.messages) << c.what;
     EXPECT_EQ(prompter_.PortHeld(), c.portHeld) << c.what;
     EXPECT_TRUE(PortIsFree()) << c.what << ": every transaction closes the port before it returns";
@@ -233,7 +233,7 @@ TEST_P(OpenFailureTest, MissingPort) {
     Meter().ClearRequests();
     prompter_.Reset();
     for (bool answer : c.answers) prompter_.QueueAnswers({answer});
-    ASSERT_TRUE(page_.OnButton(c.button));
+    ASSERT_TRUE(page_->OnButton(c.button));
     EXPECT_EQ(Messages(), c.messages) << c.what;
     EXPECT_TRUE(Meter().Requests().empty()) << c.what;
     EXPECT_EQ(Text(1007), "12.5") << c.what;
