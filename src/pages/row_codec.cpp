@@ -174,6 +174,11 @@ std::string RangePrompt(const ParamRow& row, const Range& range) {
 }
 
 std::optional<std::string> RefusalOf(const ParamRow& row, const FieldValue& value, const CodecContext& context) {
+    // A value the user was just told lies outside its row's range is never sent.
+    if (row.range) {
+        const double field = IsDecimal(row.control) ? value.real : static_cast<double>(value.integer);
+        if (field < row.range->min || field > row.range->max) return RangePrompt(row, *row.range);
+    }
     switch (row.kind) {
         case Kind::Digits8:
             if (value.integer < 0 || value.integer > 99999999) return RangeRefusal(row, 0, 99999999);

@@ -59,8 +59,8 @@ FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecCon
 // The text of the standard range prompt of a row ("请输入一个 0 至 99999999 之间的整数。").
 std::string RangePrompt(const ParamRow& row, const Range& range);
 
-// A value the row's registers cannot hold is refused before anything is sent; the
-// text to show, or nullopt when the value can be sent.
+// A value outside the row's range, or one its registers cannot hold, is refused before
+// anything is sent; the text to show, or nullopt when the value can be sent.
 std::optional<std::string> RefusalOf(const ParamRow& row, const FieldValue& value, const CodecContext& context);
 
 struct EncodeResult {
