@@ -31,6 +31,19 @@ constexpr int kControlChars = 11;
 QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 QString IdName(int id) { return QString::number(id); }
 
+// A caption over a group of rows ("继电器1"), followed by a horizontal line.
+QWidget* Caption(std::string_view text, QWidget* parent) {
+    auto* caption = new QWidget(parent);
+    auto* layout = new QHBoxLayout(caption);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(Q(text), caption));
+    auto* line = new QFrame(caption);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line, 1);
+    return caption;
+}
+
 }  // namespace
 
 CParameterPageView::CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter)
@@ -72,6 +85,7 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
         stack->addStretch(1);
         frames->addWidget(box, 0, Qt::AlignTop);
     }
+    frames->addStretch(1);  // frames keep their natural width on a wide window
 
     std::vector<int> rowsInFrame(definition.frames.size(), 0);
     for (const auto& row : definition.rows) {
@@ -81,9 +95,7 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
         const int column = ordinal >= kRowsPerColumn ? 4 : 0;
         // Grid lines in pairs: an optional caption, then the row. Hidden rows go last.
         const int line = row.hidden ? 1000 : 2 * (ordinal % kRowsPerColumn) + 1;
-        if (!row.captionBefore.empty()) {
-            grid->addWidget(new QLabel(Q(row.captionBefore), grid->parentWidget()), line - 1, column, 1, 4);
-        }
+        if (!row.captionBefore.empty()) grid->addWidget(Caption(row.captionBefore, grid->parentWidget()), line - 1, column, 1, 4);
 
         auto* label = new QLabel(Q(row.label), grid->parentWidget());
         grid->addWidget(label, line, column);
@@ -137,20 +149,24 @@ QWidget* CParameterPageView::BuildValueControl(const ParamRow& row, QWidget* par
         return pair;
     }
     QWidget* control = nullptr;
+    const int width = fontMetrics().averageCharWidth() * kControlChars;
     if (row.control == Control::List) {
         auto* list = new QComboBox(parent);
         for (const auto& item : ListItems(row)) list->addItem(QString::fromStdString(item));
+        // Wide enough for its longest item ("正向累积", "1-2 3-4"), never narrower than an edit.
+        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        list->setMinimumWidth(width);
         control = list;
     } else {
         auto* edit = new QLineEdit(parent);
         if (row.control == Control::DigitsEdit) {
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
         }
+        edit->setFixedWidth(width);
         control = edit;
     }
     control->setObjectName(IdName(row.controlId));
     controls_.insert(row.controlId, control);
-    control->setFixedWidth(fontMetrics().averageCharWidth() * kControlChars);
     return control;
 }
 
