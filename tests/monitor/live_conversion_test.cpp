@@ -136,15 +136,6 @@ void ConvertBlocks(LiveRecord& record, std::span<const LiveBlock> blocks, int mo
     for (const LiveBlock& block : blocks) ConvertLiveBlock(record, block.startRegister, block.byteCount, mode);
 }
 
-TEST(LiveConversion, EveryRuleRowFollowsTheRegisterLayout) {
-    for (const ConvertedRegister& expected : kConverted) {
-        EXPECT_EQ(LiveRuleOf(expected.reg), expected.rule) << "register " << expected.reg;
-        if (expected.rule == Pair32) {
-            EXPECT_EQ(LiveRuleOf(expected.reg + 1), Pair32) << "second half of " << expected.reg;
-        }
-    }
-}
-
 TEST(LiveConversion, W58BlocksConvertEveryRegisterByItsRule) {
     struct ModeCase {
         int mode;

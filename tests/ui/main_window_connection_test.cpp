@@ -237,6 +237,14 @@ TEST(MainWindowConnection, W58LiveValuesReachAllSixPages) {
     ASSERT_TRUE(bench.meter.WaitForRequests(kW58CycleSeen, kWaitMs));
     bench.dlg->RunLiveTick();
     for (CParameterPageView* page : bench.Pages()) EXPECT_EQ(page->LiveUpdates(), 1);
+    // One value of each page, in tab order, as the simulated meter holds it.
+    const std::pair<int, QString> shown[] = {{1007, "20"},  {1154, "1"}, {1163, "2000"},
+                                             {1211, "100"}, {1175, "1"}, {1294, "1000"}};
+    for (std::size_t i = 0; i < std::size(shown); ++i) {
+        const auto* edit = bench.Pages()[i]->findChild<QLineEdit*>(QString::number(shown[i].first));
+        ASSERT_NE(edit, nullptr) << shown[i].first;
+        EXPECT_EQ(edit->text(), shown[i].second) << shown[i].first;
+    }
     EXPECT_EQ(bench.Field(1006), "供温;回温;");
     EXPECT_EQ(bench.Field(1020), "61.50");
 
