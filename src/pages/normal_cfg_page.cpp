@@ -4,122 +4,26 @@
 #include <string_view>
 
 #include "messages/prompter.h"
-#include "pages/list_items.h"
-#include "pages/page_checks.h"
+#include "pages/normal_cfg_table.h"
 #include "pages/preset_confirmation.h"
 #include "settings/settings.h"
 
 namespace kelvo {
-namespace {
 
-constexpr std::array<std::string_view, 7> kMeterBaudRates = {"1200", "2400", "4800", "9600", "19200", "38400", "57600"};
-constexpr std::array<std::string_view, 2> kPulseSignals = {"频率", "脉冲"};
-
-enum FrameIndex { kCommon, kAdvanced };
-constexpr std::array<kelvo::Frame, 2> kFrames = {{{"常用参数"}, {"高级参数"}}};
-
-// Row indices the preset download fills.
-enum Row : std::size_t { kDiameterRow, kRangeRow, kFlowUnitRow, kTotalsUnitRow, kSensorFactorRow };
-
-constexpr std::array<ParamRow, 17> kRows = {{
-    {.label = "口径", .control = Control::List, .controlId = 1031, .kind = Kind::U16, .reg = 149,
-     .mapping = Mapping::EncodedDiameter, .listSource = ListSource::AllDiameters, .readButton = 1060, .writeButton = 1072},
-    {.label = "流量量程", .control = Control::DecimalEdit, .controlId = 1007, .kind = Kind::U32, .reg = 139, .scale = 4,
-     .readButton = 1074, .writeButton = 1075, .zeroText = true},
-    {.label = "流量单位", .control = Control::List, .controlId = 1047, .kind = Kind::FlowUnitPair, .reg = 115,
-     .listSource = ListSource::FlowUnits, .readButton = 1076, .writeButton = 1077, .initial = 5},
-    {.label = "累积单位", .control = Control::List, .controlId = 1049, .kind = Kind::U16, .reg = 117,
-     .listSource = ListSource::VolumeUnits, .readButton = 1078, .writeButton = 1079, .initial = 1},
-    {.label = "传感器系数", .control = Control::DecimalEdit, .controlId = 1055, .kind = Kind::S32, .reg = 147,
-     .mapping = Mapping::EncodedFactor, .readButton = 1112, .writeButton = 1114, .zeroText = true},
-    {.label = "零点修正(m/s)", .control = Control::DecimalEdit, .controlId = 1056, .kind = Kind::S32, .reg = 323,
-     .scale = 4, .readButton = 1108, .writeButton = 1110, .zeroText = true, .hidden = true},
-    {.label = "流量方向", .control = Control::List, .controlId = 1035, .kind = Kind::U16, .reg = 150, .items = kFlowDirectionItems,
-     .readButton = 1080, .writeButton = 1081, .frame = kAdvanced},
-    {.label = "流量切除", .control = Control::FloatEdit, .controlId = 1008, .kind = Kind::U16, .reg = 141, .scale = 1,
-     .readButton = 1082, .writeButton = 1083, .frame = kAdvanced},
-    {.label = "时间常数", .control = Control::IntEdit, .controlId = 1010, .kind = Kind::U16, .reg = 142,
-     .readButton = 1084, .writeButton = 1085, .frame = kAdvanced},
-    {.label = "空管检测允许", .control = Control::List, .controlId = 1036, .kind = Kind::U16, .reg = 153, .items = kNoYesItems,
-     .readButton = 1086, .writeButton = 1088, .frame = kAdvanced},
-    {.label = "空管检测阈值", .control = Control::IntEdit, .controlId = 1053, .kind = Kind::U16, .reg = 154,
-     .readButton = 1090, .writeButton = 1092, .frame = kAdvanced},
-    {.label = "反向输出允许", .control = Control::List, .controlId = 1038, .kind = Kind::U16, .reg = 155, .items = kNoYesItems,
-     .readButton = 1094, .writeButton = 1096, .frame = kAdvanced},
-    {.label = "设备地址", .control = Control::IntEdit, .controlId = 1051, .kind = Kind::U16, .reg = 156,
-     .readButton = 1098, .writeButton = 1100, .frame = kAdvanced},
-    {.label = "波特率", .control = Control::List, .controlId = 1041, .kind = Kind::U16, .reg = 157,
-     .items = kMeterBaudRates, .readButton = 1102, .writeButton = 1104, .frame = kAdvanced},
-    {.label = "脉冲输出信号", .control = Control::List, .controlId = 1159, .kind = Kind::U16, .reg = 185,
-     .items = kPulseSignals, .readButton = 1172, .writeButton = 1174, .frame = kAdvanced},
-    {.label = "脉冲当量", .control = Control::DecimalEdit, .controlId = 1168, .kind = Kind::U32, .reg = 189, .scale = 3,
-     .readButton = 1202, .writeButton = 1204, .frame = kAdvanced},
-    {.label = "频率上限", .control = Control::DecimalEdit, .controlId = 1163, .kind = Kind::None, .alwaysDisabled = true,
-     .initial = 2000, .frame = kAdvanced},
-}};
-
-constexpr std::array<BatchBlock, 3> kDownloadBlocks = {{
-    {115, 6, "单位下传失败，注意仪表是否支持相关参数下传"},
-    {139, 4, "流量量程下传失败，注意参数设置是否超限"},
-    {147, 6, "传感器系数&口径下传失败，注意参数设置是否超限"},
-}};
-
-constexpr std::array<CommandButton, 2> kCommands = {{
-    {1045, "自动调零", "请确认阀门是否关闭？", 151, 1, "下传成功", "下传失败"},
-    {1043, "总量清零", "是否确认清零？", 152, 1, "成功清零", "清零失败"},
-}};
-
-constexpr std::array<SpecialButton, 5> kPresetButtons = {{
-    {1026, "配置1下传"}, {1057, "配置2下传"}, {1059, "配置3下传"}, {1061, "配置4下传"}, {1062, "配置5下传"},
-}};
+using namespace normal_cfg;
 
 std::unique_ptr<ParameterPage> MakeNormalCfgPage(const PageDefinition&, PageControls& controls, Prompter& prompter) {
     return std::make_unique<CNormalCfgPage>(controls, prompter);
 }
 
-constexpr PageDefinition kDefinition = {
-    .className = "CNormalCfgDlg",
-    .dialogId = 143,
-    .tabTitle = "组态",
-    .frames = kFrames,
-    .rows = kRows,
-    .downloadAllButton = 1014,
-    .downloadBlocks = kDownloadBlocks,
-    .identifyBeforeDownload = true,
-    .commands = kCommands,
-    .specialButtons = kPresetButtons,
-    .makePage = &MakeNormalCfgPage,
-    .writeFailText = "写入失败，注意仪表是否支持该参数下传设置",
-};
-
-static_assert(FirstTableFault(kDefinition) == TableFault::None);
-
-}  // namespace
-
-const PageDefinition& NormalCfgDefinition() { return kDefinition; }
-
 CNormalCfgPage::CNormalCfgPage(PageControls& controls, Prompter& prompter)
-    : ParameterPage(kDefinition, controls, prompter) {}
-
-bool CNormalCfgPage::OnSpecialButton(int buttonId) {
-    for (std::size_t i = 0; i < kPresetButtons.size(); ++i) {
-        if (kPresetButtons[i].buttonId == buttonId) {
-            DownloadPreset(static_cast<int>(i) + 1);
-            return true;
-        }
-    }
-    return false;
-}
+    : ParameterPage(kPage, controls, prompter) {}
 
 void CNormalCfgPage::DownloadPreset(int presetNumber) {
     CodecContext context;
     if (!OpenTransaction(context)) return;
     if (!IdentifyMeterOnLink(context)) return;
     const GenericPreset preset = LoadPresets().generic.at(static_cast<std::size_t>(presetNumber - 1));
-    if (!Messages().Confirm(GenericPresetConfirmation(preset))) {
-        Link().ClosePort();
-        return;
-    }
     // The preset's values travel in place of the page's own; the page keeps its fields.
     std::vector<FieldValue> values = Values();
     values[kDiameterRow].integer = preset.DN;
@@ -127,14 +31,7 @@ void CNormalCfgPage::DownloadPreset(int presetNumber) {
     values[kFlowUnitRow].integer = preset.FlowUnit;
     values[kTotalsUnitRow].integer = preset.FlowAccuUnit;
     values[kSensorFactorRow].real = preset.SnsrFact;
-    if (const auto refusal = RefusalOf(kRows[kRangeRow], values[kRangeRow], context)) {
-        Messages().Warn(*refusal);
-        Link().ClosePort();
-        return;
-    }
-    WireImage image;
-    if (!EncodeDownload(values, context, image)) return;
-    WriteDownloadBlocks(image);
+    DownloadInPlaceOfFields(values, GenericPresetConfirmation(preset), context);
 }
 
 }  // namespace kelvo

@@ -14,10 +14,7 @@ public:
     CNormalCfgPage(PageControls& controls, Prompter& prompter);
 
     // "配置1下传" … "配置5下传"
-    void DownloadPreset(int presetNumber);
-
-protected:
-    bool OnSpecialButton(int buttonId) override;
+    void DownloadPreset(int presetNumber) override;
 };
 
 }  // namespace kelvo

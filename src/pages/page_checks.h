@@ -53,6 +53,7 @@ constexpr bool IdsUnique(const PageDefinition& page) {
                  add(row.writeButton);
     }
     for (const CommandButton& command : page.commands) unique = unique && add(command.buttonId);
+    for (const SpecialButton& preset : page.presetButtons) unique = unique && add(preset.buttonId);
     for (const SpecialButton& special : page.specialButtons) unique = unique && add(special.buttonId);
     return unique;
 }
@@ -144,24 +145,12 @@ constexpr bool EnableOrderComplete(const PageDefinition& page) {
     if (page.enableOrder.empty()) return true;
     int expected = 0;
     bool known = true;
-    const auto locked = [&](int id) {
-        if (id == 0) return;
+    ForEachLockedId(page, [&](int id) {
         ++expected;
         bool listed = false;
         for (int entry : page.enableOrder) listed = listed || entry == id;
         known = known && listed;
-    };
-    for (const ParamRow& row : page.rows) {
-        if (row.alwaysDisabled) continue;
-        locked(row.controlId);
-        locked(row.secondControlId);
-        locked(row.readButton);
-        locked(row.writeButton);
-    }
-    locked(page.readAllButton);
-    locked(page.downloadAllButton);
-    for (const CommandButton& command : page.commands) locked(command.buttonId);
-    for (const SpecialButton& special : page.specialButtons) locked(special.buttonId);
+    });
     // With ids unique, every locked id listed and the counts equal, nothing else is listed.
     return known && static_cast<int>(page.enableOrder.size()) == expected;
 }

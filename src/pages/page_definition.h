@@ -150,6 +150,8 @@ struct PageDefinition {
     bool identifyBeforeDownload = false;
 
     std::span<const CommandButton> commands = {};
+    // "配置1下传" … "配置5下传": each downloads its stored preset, by the page's own logic.
+    std::span<const SpecialButton> presetButtons = {};
     std::span<const SpecialButton> specialButtons = {};
     // The order SetControlsEnabled goes through the controls, where the page's layout
     // orders them otherwise than row by row (each row's control and its buttons, then the
@@ -162,6 +164,28 @@ struct PageDefinition {
     std::string_view readAllFailText = "参数读取失败，注意仪表是否支持相关参数读取";
     std::string_view downloadFailText = "参数下传失败，注意仪表是否支持相关参数下传或者参数超限";
 };
+
+// Calls `visit` with every control and button that SetControlsEnabled acts on in the
+// page's derived order: each row's control(s) and its buttons, then the batch, command
+// and special buttons. Rows that are always disabled are left out.
+template <class Visit>
+constexpr void ForEachLockedId(const PageDefinition& page, Visit&& visit) {
+    const auto locked = [&visit](int id) {
+        if (id != 0) visit(id);
+    };
+    for (const ParamRow& row : page.rows) {
+        if (row.alwaysDisabled) continue;
+        locked(row.controlId);
+        locked(row.secondControlId);
+        locked(row.readButton);
+        locked(row.writeButton);
+    }
+    locked(page.readAllButton);
+    locked(page.downloadAllButton);
+    for (const CommandButton& command : page.commands) locked(command.buttonId);
+    for (const SpecialButton& preset : page.presetButtons) locked(preset.buttonId);
+    for (const SpecialButton& special : page.specialButtons) locked(special.buttonId);
+}
 
 // Texts shared by every page.
 inline constexpr std::string_view kReadFailedText = "读取失败";

@@ -63,6 +63,12 @@ bool ParameterPage::OnButton(int buttonId) {
             return true;
         }
     }
+    for (std::size_t i = 0; i < definition_.presetButtons.size(); ++i) {
+        if (definition_.presetButtons[i].buttonId == buttonId) {
+            DownloadPreset(static_cast<int>(i) + 1);
+            return true;
+        }
+    }
     return OnSpecialButton(buttonId);
 }
 
@@ -81,20 +87,7 @@ void ParameterPage::ZeroTextStep() {
 std::vector<int> ParameterPage::EnabledControlIds() const {
     if (!definition_.enableOrder.empty()) return {definition_.enableOrder.begin(), definition_.enableOrder.end()};
     std::vector<int> ids;
-    const auto add = [&ids](int id) {
-        if (id != 0) ids.push_back(id);
-    };
-    for (const auto& row : definition_.rows) {
-        if (row.alwaysDisabled) continue;
-        add(row.controlId);
-        add(row.secondControlId);
-        add(row.readButton);
-        add(row.writeButton);
-    }
-    add(definition_.readAllButton);
-    add(definition_.downloadAllButton);
-    for (const auto& command : definition_.commands) add(command.buttonId);
-    for (const auto& special : definition_.specialButtons) add(special.buttonId);
+    ForEachLockedId(definition_, [&ids](int id) { ids.push_back(id); });
     return ids;
 }
 
@@ -242,6 +235,22 @@ void ParameterPage::WriteDownloadBlocks(const WireImage& image) {
     }
     prompter_.Warn(kDownloadSucceededText);
     link_.ClosePort();
+}
+
+void ParameterPage::DownloadInPlaceOfFields(const std::vector<FieldValue>& values, std::string_view question,
+                                            const CodecContext& context, std::span<const StoredWord> storedAsIs) {
+    if (RefuseUnsendable(values, context, std::nullopt) || !prompter_.Confirm(question)) {
+        link_.ClosePort();
+        return;
+    }
+    WireImage image;
+    if (!EncodeDownload(values, context, image)) return;
+    for (const StoredWord& word : storedAsIs) {
+        const std::array<std::uint8_t, 2> wire = {static_cast<std::uint8_t>((word.value >> 8) & 0xFF),
+                                                  static_cast<std::uint8_t>(word.value & 0xFF)};
+        std::copy(wire.begin(), wire.end(), image.At(word.reg));
+    }
+    WriteDownloadBlocks(image);
 }
 
 void ParameterPage::DownloadAll() {

@@ -52,7 +52,9 @@ public:
     std::optional<std::size_t> CaptureValues();
 
 protected:
-    // A page's own buttons (presets, clock synchronisation); true when handled.
+    // "配置N下传": the page's download of its stored preset N (1..5).
+    virtual void DownloadPreset(int /*presetNumber*/) {}
+    // A page's own other buttons (clock synchronisation); true when handled.
     virtual bool OnSpecialButton(int /*buttonId*/) { return false; }
 
     void SingleRead(std::size_t row);
@@ -74,6 +76,16 @@ protected:
     // Writes the download blocks with the pauses between them, shows the outcome and
     // closes the port.
     void WriteDownloadBlocks(const WireImage& image);
+    // A register word that goes out as given rather than through its row's mapping.
+    struct StoredWord {
+        std::uint16_t reg;
+        int value;  // its low 16 bits are sent
+    };
+    // Downloads `values` in place of the page's fields (a stored preset), on an open port:
+    // a value the registers cannot carry is refused and nothing is sent; otherwise
+    // `question` is asked with the port held, and Cancel closes it with nothing sent.
+    void DownloadInPlaceOfFields(const std::vector<FieldValue>& values, std::string_view question,
+                                 const CodecContext& context, std::span<const StoredWord> storedAsIs = {});
     // The first refusal among the rows of the download blocks, already shown.
     bool RefuseUnsendable(const std::vector<FieldValue>& values, const CodecContext& context,
                           std::optional<std::size_t> alreadyPrompted);

@@ -36,6 +36,7 @@ public:
         AddButton(definition.readAllButton);
         AddButton(definition.downloadAllButton);
         for (const CommandButton& command : definition.commands) AddButton(command.buttonId);
+        for (const SpecialButton& preset : definition.presetButtons) AddButton(preset.buttonId);
         for (const SpecialButton& special : definition.specialButtons) AddButton(special.buttonId);
     }
 

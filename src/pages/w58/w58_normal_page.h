@@ -13,7 +13,7 @@ public:
     CW58NormalPage(const PageDefinition& definition, PageControls& controls, Prompter& prompter);
 
     // "配置1下传" … "配置5下传"
-    void DownloadPreset(int presetNumber);
+    void DownloadPreset(int presetNumber) override;
     // "时间同步": the meter's clock from the computer's local time.
     void SynchroniseClock();
 

@@ -1,5 +1,6 @@
 #pragma once
-// The six parameter pages of a W58 meter, each a table on the one engine.
+// The six parameter pages of a W58 meter, each a table on the one engine (the tables
+// are the w58_*_table.h headers).
 
 #include "pages/page_definition.h"
 

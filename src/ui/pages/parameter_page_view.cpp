@@ -127,6 +127,7 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
     };
     if (definition.readAllButton != 0) placeButton(definition.readAllButton, "全部读取", 0);
     if (definition.downloadAllButton != 0) placeButton(definition.downloadAllButton, "全部下传", 0);
+    for (const auto& preset : definition.presetButtons) placeButton(preset.buttonId, preset.label, preset.frame);
     for (const auto& special : definition.specialButtons) placeButton(special.buttonId, special.label, special.frame);
     for (const auto& command : definition.commands) placeButton(command.buttonId, command.label, command.frame);
 }

@@ -1,22 +1,21 @@
+#pragma once
 // The W58 pulse and frequency output page (dialog 147): what the output carries, its
 // transistor and pulse state, pulse width and type, frequency limit and equivalents.
 
 #include <array>
 
-#include "pages/page_checks.h"
-#include "pages/w58/w58_pages.h"
+#include "pages/page_definition.h"
 
-namespace kelvo {
-namespace {
+namespace kelvo::w58_pulse {
 
-constexpr std::array<kelvo::Frame, 1> kFrames = {{{"脉冲频率组态"}}};
-constexpr std::array<std::string_view, 2> kSignals = {"频率", "脉冲"};
-constexpr std::array<std::string_view, 2> kIdleLevels = {"低电平", "高电平"};
-constexpr std::array<std::string_view, 2> kPulseStates = {"无源", "有源"};
-constexpr std::array<std::string_view, 6> kPulseWidths = {"200ms", "100ms", "52ms", "20ms", "10ms", "50%"};
-constexpr std::array<std::string_view, 2> kPulseTypes = {"流量", "能量"};
+inline constexpr std::array<kelvo::Frame, 1> kFrames = {{{"脉冲频率组态"}}};
+inline constexpr std::array<std::string_view, 2> kSignals = {"频率", "脉冲"};
+inline constexpr std::array<std::string_view, 2> kIdleLevels = {"低电平", "高电平"};
+inline constexpr std::array<std::string_view, 2> kPulseStates = {"无源", "有源"};
+inline constexpr std::array<std::string_view, 6> kPulseWidths = {"200ms", "100ms", "52ms", "20ms", "10ms", "50%"};
+inline constexpr std::array<std::string_view, 2> kPulseTypes = {"流量", "能量"};
 
-constexpr std::array<ParamRow, 8> kRows = {{
+inline constexpr std::array<ParamRow, 8> kRows = {{
     {.label = "脉冲输出信号", .control = Control::List, .controlId = 1159, .kind = Kind::U16, .reg = 185,
      .items = kSignals, .readButton = 1172, .writeButton = 1174},
     {.label = "无输出晶体管状态", .control = Control::List, .controlId = 1161, .kind = Kind::U16, .reg = 186,
@@ -35,24 +34,11 @@ constexpr std::array<ParamRow, 8> kRows = {{
      .reg = 249, .scale = 3, .readButton = 1205, .writeButton = 1206, .zeroText = true},
 }};
 
-constexpr std::array<BatchBlock, 3> kGroups = {{{185, 14}, {248, 6}, {265, 2}}};
+inline constexpr std::array<BatchBlock, 3> kGroups = {{{185, 14}, {248, 6}, {265, 2}}};
 
-constexpr PageDefinition kDefinition = {
-    .className = "CW58PulseCfg",
-    .dialogId = 147,
-    .tabTitle = "脉冲频率组态",
-    .frames = kFrames,
-    .rows = kRows,
-    .readAllButton = 1207,
-    .readAllBlocks = kGroups,
-    .downloadAllButton = 1209,
-    .downloadBlocks = kGroups,
-    .writeFailText = kW58WriteFailText,
-};
-static_assert(FirstTableFault(kDefinition) == TableFault::None);
+inline constexpr PageDefinition kPage = {
+    .className = "CW58PulseCfg", .dialogId = 147, .tabTitle = "脉冲频率组态", .frames = kFrames, .rows = kRows,
+    .readAllButton = 1207, .readAllBlocks = kGroups, .downloadAllButton = 1209, .downloadBlocks = kGroups,
+    .writeFailText = kW58WriteFailText};
 
-}  // namespace
-
-const PageDefinition& W58PulseDefinition() { return kDefinition; }
-
-}  // namespace kelvo
+}  // namespace kelvo::w58_pulse

@@ -1,3 +1,4 @@
+#pragma once
 // The W58 heat page (dialog 150): the energy calculation's working mode (a hidden row),
 // energy unit, power limit, medium with density and specific heat, the pressure and
 // density options, temperature damping, small temperature difference and the two
@@ -5,19 +6,17 @@
 
 #include <array>
 
-#include "pages/page_checks.h"
-#include "pages/w58/w58_pages.h"
+#include "pages/page_definition.h"
 
-namespace kelvo {
-namespace {
+namespace kelvo::w58_heat {
 
-constexpr std::array<kelvo::Frame, 1> kFrames = {{{"热量组态"}}};
-constexpr std::array<std::string_view, 3> kWorkingModes = {"自动", "热量", "冷量"};
-constexpr std::array<std::string_view, 2> kMedia = {"水", "其他"};
-constexpr std::array<std::string_view, 2> kPressureOptions = {"0.6Mpa", "1.6Mpa"};
-constexpr std::array<std::string_view, 2> kDensityOptions = {"供温", "回温"};
+inline constexpr std::array<kelvo::Frame, 1> kFrames = {{{"热量组态"}}};
+inline constexpr std::array<std::string_view, 3> kWorkingModes = {"自动", "热量", "冷量"};
+inline constexpr std::array<std::string_view, 2> kMedia = {"水", "其他"};
+inline constexpr std::array<std::string_view, 2> kPressureOptions = {"0.6Mpa", "1.6Mpa"};
+inline constexpr std::array<std::string_view, 2> kDensityOptions = {"供温", "回温"};
 
-constexpr std::array<ParamRow, 12> kRows = {{
+inline constexpr std::array<ParamRow, 12> kRows = {{
     // Never shown, still read, downloaded and live-updated.
     {.label = "工作模式", .control = Control::List, .controlId = 1123, .kind = Kind::U16, .reg = 245,
      .items = kWorkingModes, .readButton = 1125, .writeButton = 1127, .hidden = true},
@@ -47,34 +46,21 @@ constexpr std::array<ParamRow, 12> kRows = {{
 }};
 
 // The energy unit goes alone and first, with its own message; 247..250 are not this page's.
-constexpr std::array<BatchBlock, 3> kReadAllBlocks = {{
+inline constexpr std::array<BatchBlock, 3> kReadAllBlocks = {{
     {134, 2, "单位读取失败，注意仪表是否支持相关参数读取"},
     {243, 34},
     {286, 2},
 }};
-constexpr std::array<BatchBlock, 4> kDownloadBlocks = {{
+inline constexpr std::array<BatchBlock, 4> kDownloadBlocks = {{
     {134, 2, "单位下传失败，注意仪表是否支持相关参数下传"},
     {243, 8},
     {251, 18},
     {286, 2},
 }};
 
-constexpr PageDefinition kDefinition = {
-    .className = "CW58HeatCfgDlg",
-    .dialogId = 150,
-    .tabTitle = "热量组态",
-    .frames = kFrames,
-    .rows = kRows,
-    .readAllButton = 1279,
-    .readAllBlocks = kReadAllBlocks,
-    .downloadAllButton = 1281,
-    .downloadBlocks = kDownloadBlocks,
-    .writeFailText = kW58WriteFailText,
-};
-static_assert(FirstTableFault(kDefinition) == TableFault::None);
+inline constexpr PageDefinition kPage = {
+    .className = "CW58HeatCfgDlg", .dialogId = 150, .tabTitle = "热量组态", .frames = kFrames, .rows = kRows,
+    .readAllButton = 1279, .readAllBlocks = kReadAllBlocks, .downloadAllButton = 1281,
+    .downloadBlocks = kDownloadBlocks, .writeFailText = kW58WriteFailText};
 
-}  // namespace
-
-const PageDefinition& W58HeatDefinition() { return kDefinition; }
-
-}  // namespace kelvo
+}  // namespace kelvo::w58_heat

@@ -1,3 +1,4 @@
+#pragma once
 // The W58 sensor page (dialog 149): meter number, diameter, the sensor and converter
 // factors, zero point and correction, excitation, mains frequency and the empty-pipe
 // detection.
@@ -5,19 +6,17 @@
 #include <array>
 
 #include "pages/list_items.h"
-#include "pages/page_checks.h"
-#include "pages/w58/w58_pages.h"
+#include "pages/page_definition.h"
 
-namespace kelvo {
-namespace {
+namespace kelvo::w58_sensor {
 
-constexpr std::array<kelvo::Frame, 1> kFrames = {{{"传感器组态"}}};
-constexpr std::array<std::string_view, 4> kExcitationFrequencies = {"3.125Hz", "6.25Hz", "12.5Hz", "25Hz"};
-constexpr std::array<std::string_view, 2> kMainsFrequencies = {"50Hz", "60Hz"};
+inline constexpr std::array<kelvo::Frame, 1> kFrames = {{{"传感器组态"}}};
+inline constexpr std::array<std::string_view, 4> kExcitationFrequencies = {"3.125Hz", "6.25Hz", "12.5Hz", "25Hz"};
+inline constexpr std::array<std::string_view, 2> kMainsFrequencies = {"50Hz", "60Hz"};
 
 // The sensor factor, zero point and zero correction are signed pairs; the converter
 // factor and the excitation current unsigned ones.
-constexpr std::array<ParamRow, 15> kRows = {{
+inline constexpr std::array<ParamRow, 15> kRows = {{
     {.label = "表号", .control = Control::DigitsEdit, .controlId = 1278, .kind = Kind::Digits8, .reg = 225,
      .readButton = 1280, .writeButton = 1282, .range = Range{0, 99999999}},
     {.label = "口径", .control = Control::List, .controlId = 1313, .kind = Kind::U16, .reg = 149,
@@ -51,27 +50,14 @@ constexpr std::array<ParamRow, 15> kRows = {{
 }};
 
 // Unused registers the read groups pass over: 150..152, 229..236, 325, 326, 329..332.
-constexpr std::array<BatchBlock, 5> kReadAllBlocks = {{{147, 16}, {223, 30}, {266, 6}, {285, 2}, {321, 26}}};
-constexpr std::array<BatchBlock, 9> kDownloadBlocks = {{
+inline constexpr std::array<BatchBlock, 5> kReadAllBlocks = {{{147, 16}, {223, 30}, {266, 6}, {285, 2}, {321, 26}}};
+inline constexpr std::array<BatchBlock, 9> kDownloadBlocks = {{
     {147, 6}, {153, 4}, {223, 12}, {237, 2}, {266, 6}, {285, 2}, {321, 8}, {327, 4}, {333, 2},
 }};
 
-constexpr PageDefinition kDefinition = {
-    .className = "CW58SnsrCfgDlg",
-    .dialogId = 149,
-    .tabTitle = "传感器组态",
-    .frames = kFrames,
-    .rows = kRows,
-    .readAllButton = 1276,
-    .readAllBlocks = kReadAllBlocks,
-    .downloadAllButton = 1277,
-    .downloadBlocks = kDownloadBlocks,
-    .writeFailText = kW58WriteFailText,
-};
-static_assert(FirstTableFault(kDefinition) == TableFault::None);
+inline constexpr PageDefinition kPage = {
+    .className = "CW58SnsrCfgDlg", .dialogId = 149, .tabTitle = "传感器组态", .frames = kFrames, .rows = kRows,
+    .readAllButton = 1276, .readAllBlocks = kReadAllBlocks, .downloadAllButton = 1277,
+    .downloadBlocks = kDownloadBlocks, .writeFailText = kW58WriteFailText};
 
-}  // namespace
-
-const PageDefinition& W58SensorDefinition() { return kDefinition; }
-
-}  // namespace kelvo
+}  // namespace kelvo::w58_sensor

@@ -1,16 +1,15 @@
+#pragma once
 // The W58 alarm page (dialog 148): the limit alarm in tenths of a percent and the
 // switches of its two relays.
 
 #include <array>
 
 #include "pages/list_items.h"
-#include "pages/page_checks.h"
-#include "pages/w58/w58_pages.h"
+#include "pages/page_definition.h"
 
-namespace kelvo {
-namespace {
+namespace kelvo::w58_alarm {
 
-constexpr std::array<kelvo::Frame, 1> kFrames = {{{"报警组态"}}};
+inline constexpr std::array<kelvo::Frame, 1> kFrames = {{{"报警组态"}}};
 
 // One switch of a relay: a N/Y list on one register.
 constexpr ParamRow Switch(std::string_view label, int controlId, std::uint16_t reg, int readButton, int writeButton,
@@ -26,7 +25,7 @@ constexpr ParamRow Percentage(std::string_view label, int controlId, std::uint16
             .scale = 1, .readButton = readButton, .writeButton = writeButton, .zeroText = true};
 }
 
-constexpr std::array<ParamRow, 12> kRows = {{
+inline constexpr std::array<ParamRow, 12> kRows = {{
     Percentage("报警上限(%)", 1211, 197, 1214, 1217),
     Percentage("报警下限(%)", 1220, 198, 1223, 1226),
     Percentage("报警回差(%)", 1229, 199, 1231, 1234),
@@ -41,24 +40,11 @@ constexpr std::array<ParamRow, 12> kRows = {{
     Switch("允许报警2下限超限", 1270, 284, 1272, 1274),
 }};
 
-constexpr std::array<BatchBlock, 2> kGroups = {{{192, 16}, {281, 8}}};
+inline constexpr std::array<BatchBlock, 2> kGroups = {{{192, 16}, {281, 8}}};
 
-constexpr PageDefinition kDefinition = {
-    .className = "CW58AlmCfgDlg",
-    .dialogId = 148,
-    .tabTitle = "报警组态",
-    .frames = kFrames,
-    .rows = kRows,
-    .readAllButton = 1238,
-    .readAllBlocks = kGroups,
-    .downloadAllButton = 1239,
-    .downloadBlocks = kGroups,
-    .writeFailText = kW58WriteFailText,
-};
-static_assert(FirstTableFault(kDefinition) == TableFault::None);
+inline constexpr PageDefinition kPage = {
+    .className = "CW58AlmCfgDlg", .dialogId = 148, .tabTitle = "报警组态", .frames = kFrames, .rows = kRows,
+    .readAllButton = 1238, .readAllBlocks = kGroups, .downloadAllButton = 1239, .downloadBlocks = kGroups,
+    .writeFailText = kW58WriteFailText};
 
-}  // namespace
-
-const PageDefinition& W58AlarmDefinition() { return kDefinition; }
-
-}  // namespace kelvo
+}  // namespace kelvo::w58_alarm

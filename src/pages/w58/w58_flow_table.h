@@ -1,3 +1,4 @@
+#pragma once
 // The W58 flow configuration page (dialog 145): range, density, damping, start-up
 // flow, directions, spike suppression, velocity limit, inertial filter, the totaliser
 // shown on the meter and the four-point flow correction.
@@ -5,17 +6,15 @@
 #include <array>
 
 #include "pages/list_items.h"
-#include "pages/page_checks.h"
-#include "pages/w58/w58_pages.h"
+#include "pages/page_definition.h"
 #include "tables/value_tables.h"
 
-namespace kelvo {
-namespace {
+namespace kelvo::w58_flow {
 
-constexpr std::array<kelvo::Frame, 1> kFrames = {{{"流量组态"}}};
-constexpr std::array<std::string_view, 3> kMeasuringDirections = {"正向", "反向", "双向"};
+inline constexpr std::array<kelvo::Frame, 1> kFrames = {{{"流量组态"}}};
+inline constexpr std::array<std::string_view, 3> kMeasuringDirections = {"正向", "反向", "双向"};
 
-constexpr std::array<ParamRow, 22> kRows = {{
+inline constexpr std::array<ParamRow, 22> kRows = {{
     {.label = "流量量程", .control = Control::DecimalEdit, .controlId = 1007, .kind = Kind::U32, .reg = 139, .scale = 4,
      .readButton = 1074, .writeButton = 1075, .zeroText = true},
     {.label = "流体密度(g/cm3)", .control = Control::DecimalEdit, .controlId = 1154, .kind = Kind::U32, .reg = 175,
@@ -63,37 +62,23 @@ constexpr std::array<ParamRow, 22> kRows = {{
 }};
 
 // The meter's layout has gaps: 141, 143..149, 179 (read, never shown), 265..271, 273..276.
-constexpr std::array<BatchBlock, 4> kReadAllBlocks = {{{139, 24}, {158, 46}, {264, 34}, {331, 4}}};
+inline constexpr std::array<BatchBlock, 4> kReadAllBlocks = {{{139, 24}, {158, 46}, {264, 34}, {331, 4}}};
 // Register 179 lies between two groups and is never written.
-constexpr std::array<BatchBlock, 9> kDownloadBlocks = {{
+inline constexpr std::array<BatchBlock, 9> kDownloadBlocks = {{
     {139, 4}, {142, 2}, {150, 2}, {158, 42}, {180, 2}, {264, 2}, {272, 2}, {277, 8}, {331, 4},
 }};
 
 // The page's layout puts the correction switch before the filter and totaliser rows.
-constexpr auto kEnableOrder = std::to_array<int>({
+inline constexpr auto kEnableOrder = std::to_array<int>({
     1007, 1074, 1075, 1154, 1087, 1089, 1155, 1156, 1157, 1008, 1082, 1083, 1035, 1080, 1081, 1037, 1091,
     1093, 1099, 1101, 1103, 1011, 1095, 1097, 1012, 1105, 1109, 1013, 1111, 1113, 1115, 1116, 1118, 1044,
     1158, 1160, 1046, 1162, 1165, 1167, 1169, 1171, 1015, 1120, 1122, 1017, 1124, 1126, 1021, 1128, 1130,
     1024, 1132, 1134, 1027, 1136, 1138, 1030, 1140, 1142, 1034, 1144, 1146, 1039, 1148, 1150, 1042, 1152,
 });
 
-constexpr PageDefinition kDefinition = {
-    .className = "CW58FlowCfgDlg",
-    .dialogId = 145,
-    .tabTitle = "流量组态",
-    .frames = kFrames,
-    .rows = kRows,
-    .readAllButton = 1042,
-    .readAllBlocks = kReadAllBlocks,
-    .downloadAllButton = 1152,
-    .downloadBlocks = kDownloadBlocks,
-    .enableOrder = kEnableOrder,
-    .writeFailText = kW58WriteFailText,
-};
-static_assert(FirstTableFault(kDefinition) == TableFault::None);
+inline constexpr PageDefinition kPage = {
+    .className = "CW58FlowCfgDlg", .dialogId = 145, .tabTitle = "流量组态", .frames = kFrames, .rows = kRows,
+    .readAllButton = 1042, .readAllBlocks = kReadAllBlocks, .downloadAllButton = 1152,
+    .downloadBlocks = kDownloadBlocks, .enableOrder = kEnableOrder, .writeFailText = kW58WriteFailText};
 
-}  // namespace
-
-const PageDefinition& W58FlowDefinition() { return kDefinition; }
-
-}  // namespace kelvo
+}  // namespace kelvo::w58_flow
