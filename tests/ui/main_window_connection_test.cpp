@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QPointer>
 #include <QTabWidget>
 #include <QTest>
@@ -251,6 +252,38 @@ TEST(MainWindowConnection, W58LiveValuesReachAllSixPages) {
     bench.Trigger(32772);
     EXPECT_TRUE(bench.PagesEnabled(true));
     EXPECT_TRUE(bench.HeatGroupShown());
+}
+
+TEST(MainWindowConnection, AfterDisconnectingEveryW58PageReadsAndDownloadsThroughItsButtons) {
+    Bench bench(kW58Meter, MeterOptions(SimMeterKind::W58));
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    ASSERT_TRUE(bench.meter.WaitForRequests(kW58CycleSeen, kWaitMs));
+    bench.Trigger(32772);
+    const auto click = [](CParameterPageView* page, int id) {
+        auto* button = page->findChild<QPushButton*>(QString::number(id));
+        ASSERT_NE(button, nullptr) << id;
+        ASSERT_TRUE(button->isEnabled()) << id;
+        button->click();
+    };
+    for (CParameterPageView* page : bench.Pages()) {
+        const PageDefinition& definition = page->Page().Definition();
+        bench.prompter.Clear();
+        click(page, definition.readAllButton);
+        click(page, definition.downloadAllButton);
+        EXPECT_EQ(bench.prompter.Texts(), (Texts{"读取成功", "下传成功"})) << page->ClassName().toStdString();
+    }
+
+    // The flow range, written on the common page and read back on the flow page.
+    CParameterPageView* common = bench.Pages().at(0);
+    CParameterPageView* flow = bench.Pages().at(1);
+    common->findChild<QLineEdit*>("1007")->setText("7.5");
+    bench.prompter.Clear();
+    click(common, 1075);
+    EXPECT_EQ(bench.prompter.Texts(), Texts{"写入成功"});
+    EXPECT_EQ(bench.meter.Reg32(139), 75000U);
+    click(flow, 1074);
+    EXPECT_EQ(flow->findChild<QLineEdit*>("1007")->text(), "7.5");
 }
 
 TEST(MainWindowConnection, HeatGroupFollowsTheIdentifiedModel) {
