@@ -58,8 +58,8 @@ void ConvertLiveBlock(LiveRecord& record, std::uint16_t startRegister, std::uint
                       int byteOrderMode) {
     const int end = startRegister + byteCount / 2;
     for (int reg = startRegister; reg < end; ++reg) {
-        const RuleRange* range = LiveRuleRangeOf(reg);
-        if (range == nullptr) continue;
+        const auto range = LiveRuleRangeOf(reg);
+        if (!range) continue;
         if (range->rule == Word16) {
             if (auto* place = record.RawMutable(reg, 2)) Swap16(place);
         } else if (range->rule == Pair32) {

@@ -5,6 +5,7 @@
 // when it is compiled, so a page reads a live register the way it was converted.
 
 #include <array>
+#include <optional>
 
 #include "monitor/live_record.h"
 
@@ -83,24 +84,25 @@ constexpr bool RulesCoverRecord() {
 static_assert(RulesCoverRecord());
 }  // namespace live_rules_detail
 
-// The rule range of register reg; nullptr for registers outside the live record.
-constexpr const RuleRange* LiveRuleRangeOf(int reg) {
+// The rule range of register reg; nullopt for registers outside the live record. (A
+// copy, not a pointer: sanitizer builds cannot compare addresses in constant expressions.)
+constexpr std::optional<RuleRange> LiveRuleRangeOf(int reg) {
     for (const RuleRange& range : live_rules_detail::kLiveRules) {
-        if (reg >= range.first && reg <= range.last) return &range;
+        if (reg >= range.first && reg <= range.last) return range;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 // How register reg of the live block is put into host order.
 constexpr RegisterRule LiveRuleOf(int reg) {
-    const RuleRange* range = LiveRuleRangeOf(reg);
-    return range != nullptr ? range->rule : RegisterRule::Raw;
+    const auto range = LiveRuleRangeOf(reg);
+    return range ? range->rule : RegisterRule::Raw;
 }
 
 // True when reg is the first register of one of the record's 32-bit pairs.
 constexpr bool StartsLivePair(int reg) {
-    const RuleRange* range = LiveRuleRangeOf(reg);
-    return range != nullptr && range->rule == RegisterRule::Pair32 && (reg - range->first) % 2 == 0;
+    const auto range = LiveRuleRangeOf(reg);
+    return range && range->rule == RegisterRule::Pair32 && (reg - range->first) % 2 == 0;
 }
 
 }  // namespace kelvo
