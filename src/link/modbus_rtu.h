@@ -4,7 +4,10 @@
 // It moves raw bytes in wire order; what they mean is the caller's business.
 
 #include <cstdint>
+#include <span>
 
+#include "link/answer_check.h"
+#include "link/modbus_frames.h"
 #include "link/serial_port.h"
 #include "settings/settings.h"
 
@@ -20,16 +23,10 @@ public:
     CSocketComm& operator=(const CSocketComm&) = delete;
 };
 
-inline constexpr int kChunkBytes = 240;  // 120 registers per request
 inline constexpr int kAttemptsPerChunk = 2;
 inline constexpr int kReadPauseMs = 50;
 inline constexpr int kWritePauseMs = 150;
 inline constexpr int kIdentifyPauseMs = 200;
-inline constexpr int kIdentificationBytes = 32;  // room the callers provide
-
-inline constexpr std::uint8_t kReadInputRegisters = 0x04;
-inline constexpr std::uint8_t kWriteMultipleRegisters = 0x10;
-inline constexpr std::uint8_t kIdentify = 0x41;
 
 class CDMRJly : public CSocketComm {
 public:
@@ -56,8 +53,8 @@ public:
     const SerialSettings& Settings() const { return settings_; }
 
 private:
-    // One request/answer exchange; returns the answer length or 0 when it failed the checks.
-    int Attempt(const std::uint8_t* request, int requestLength, int pauseMs, std::uint8_t* answer);
+    // One request/answer exchange; the verdict's data lie in `answer`.
+    AnswerCheck Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer);
     int Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
                  std::uint8_t* readInto, const std::uint8_t* writeFrom);
 
