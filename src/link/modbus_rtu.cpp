@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <thread>
 
 namespace kelvo {
 namespace {
@@ -47,9 +46,10 @@ int CDMRJly::ReadIdentification(std::uint8_t* destination) {
 }
 
 AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer) {
+    if (port_.State() != LineState::Ok) return {.fault = AnswerFault::NoAnswer, .data = {}};
     port_.PurgeInput();
     port_.Write(request.bytes.data(), static_cast<std::size_t>(request.length));
-    std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    if (!port_.Pause(std::chrono::milliseconds(pauseMs))) return {.fault = AnswerFault::NoAnswer, .data = {}};
     const int length = port_.ReadOnce(answer.data());
     return CheckAnswer(request.View(), answer.first(static_cast<std::size_t>(length)));
 }
@@ -78,6 +78,8 @@ int CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint1
             // answer to this request reaches the caller, and no write counts as done
             // without its own acknowledgement.
             const AnswerCheck check = Attempt(request, pauseMs, answer);
+            // A second attempt cannot help once the device is gone or a stop was asked for.
+            if (port_.State() != LineState::Ok) return 0;
             if (!check.Good()) continue;
             if (isRead) std::copy(check.data.begin(), check.data.end(), readInto + offset);
             done = true;

@@ -48,6 +48,14 @@ public:
     // more than arrived; returns the count (0 on failure).
     int ReadIdentification(std::uint8_t* destination);
 
+    // While the descriptor is readable every wait of the link ends at once and the
+    // request in progress fails without a second attempt (see CSerialPort).
+    void SetStopSignal(int fd) { port_.SetStopSignal(fd); }
+    // The device went away during the last request: the port is of no more use and must
+    // be closed; opening it again may find the device back.
+    bool DeviceGone() const { return port_.State() == LineState::Gone; }
+    bool Stopped() const { return port_.State() == LineState::Stopped; }
+
     bool IsOpen() const { return openFlag_ != 0; }
     PortError LastOpenError() const { return port_.LastError(); }
     const SerialSettings& Settings() const { return settings_; }

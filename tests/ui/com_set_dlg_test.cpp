@@ -149,6 +149,10 @@ private slots:
                                         << QString::fromUtf8(kPortNameTooLongText);
         QTest::newRow("device path") << QString::fromStdString(kStoredSettings) << "/dev/ttyUSB0"
                                      << QString::fromUtf8(kPortNameTooLongText);
+        for (const char* escapes : {"..", ".", "/tmp", "a/b"}) {
+            QTest::newRow(escapes) << QString::fromStdString(kStoredSettings) << escapes
+                                   << QString::fromUtf8(kPortNameEscapesText);
+        }
         QTest::newRow("no baud rate") << QString::fromStdString(ComSetWithBaud(115200)) << "COM3"
                                       << QString::fromUtf8(kChooseBaudRateText);
     }

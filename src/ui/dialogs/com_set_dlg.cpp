@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "link/port_name.h"
 #include "messages/prompter.h"
 #include "pages/value_text.h"
 #include "settings/settings.h"
@@ -127,6 +128,12 @@ void CComSetDlg::accept() {
     const QString port = portCombo_->currentText();
     if (port.size() > kMaxPortNameLength) {
         prompter_.Warn(kPortNameTooLongText);
+        portCombo_->setFocus();
+        return;
+    }
+    // Such a name would open something outside the ports folder and /dev.
+    if (PortNameEscapes(port.toStdString())) {
+        prompter_.Warn(kPortNameEscapesText);
         portCombo_->setFocus();
         return;
     }
