@@ -138,7 +138,10 @@ private slots:
         QCOMPARE(groups, QStringList({"数据采集", "流量", "热量"}));
         QStringList labels;
         for (QLabel* label : w.dlg->findChildren<QLabel*>())
-            if (outsidePages(label)) labels << label->text();
+            if (outsidePages(label) && label->objectName() != "liveStatus") labels << label->text();
+        // The line that says when the values are not live is empty and hidden until connected.
+        const auto* status = w.dlg->findChild<QLabel*>(QStringLiteral("liveStatus"));
+        QVERIFY(status != nullptr && status->isHidden() && status->text().isEmpty());
         QCOMPARE(labels, QStringList({"瞬时流量", "瞬时流速", "流量百分比", "MT", "正向累积", "反向累积", "报警", "瞬时热量",
                                       "进温(℃)", "出温(℃)", "热量累积", "冷量累积"}));
         for (int id : {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1016, 1020, 1023, 1029, 1058}) {

@@ -12,6 +12,7 @@
 
 #include "messages/prompter.h"
 #include "monitor/live_display.h"
+#include "monitor/live_status.h"
 #include "settings/settings.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialog_units.h"
@@ -174,10 +175,13 @@ void CKelvoDlg::Disconnect() {
     if (!connection_.IsConnected()) return;
     liveTimer_.stop();
     {
-        // Waits for the cycle in progress, which may be waiting for a silent meter.
+        // The stop request ends the polling thread's wait for the meter at once.
         const BusyCursor busy;
         connection_.StopPolling();
     }
+    // The last values stay on screen as before a connect; they are marked only while
+    // a connection claims to show live values.
+    liveValues_->ShowStatus({});
     UpdateHeatGroup();
     pages_->SetControlsEnabled(true);
     UpdateCommandStates();
@@ -189,6 +193,9 @@ void CKelvoDlg::RunLiveTick() {
     const LiveTexts texts = FormatLiveTexts(record, meterKind);
     pages_->ShowLiveValues(record, meterKind, connection_.Identity().paramEncoding);
     liveValues_->ShowTexts(texts);
+    const SerialSettings& polling = connection_.PollingSettings();
+    liveValues_->ShowStatus(DescribeLiveStatus(connection_.Health(), std::chrono::steady_clock::now(),
+                                               GoodCycleTime(meterKind, polling.baudRate, polling.parity)));
 }
 
 void CKelvoDlg::RunPresetsDialog() {
