@@ -143,7 +143,11 @@ private:
         int paceBaud = 0;
         {
             const std::lock_guard lock(shared_.mutex);
-            if (!CrcMatches(frame)) {
+            if (shared_.faults.echo) {
+                answer = frame;
+                paceBaud = shared_.faults.paceBaud;
+                events.push_back({SimEvent::Answer, Hex(answer)});
+            } else if (!CrcMatches(frame)) {
                 events.push_back({SimEvent::Ignored, "bad CRC"});
             } else if (frame[0] != shared_.address) {
                 events.push_back({SimEvent::Ignored, "for address " + std::to_string(frame[0])});
