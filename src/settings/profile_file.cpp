@@ -6,6 +6,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "settings/atomic_file.h"
@@ -133,18 +134,37 @@ std::optional<std::string> ProfileFile::Serialize() const {
     return text;
 }
 
-bool EditProfileFile(const std::string& folder, const std::string& fileName,
-                     const std::function<void(ProfileFile&)>& edit) {
-    const auto locked = LockedFolder::Open(folder);
-    if (!locked || !locked->MayReplace(fileName)) return false;
+SaveResult EditProfileFile(const std::string& folder, const std::string& fileName,
+                           const std::function<void(ProfileFile&)>& edit) {
+    int error = 0;
+    const auto locked = LockedFolder::Open(folder, error);
+    if (!locked) return SaveFailure(error);
     const FileText file = locked->Read(fileName);
-    if (file.status == FileText::Status::Failed) return false;
+    switch (file.status) {
+        case FileText::Status::Failed:
+            return {SaveError::Unreadable, file.error};
+        // Such a file was never read, so the program runs on defaults; writing them over
+        // whatever the user put there would lose it.
+        case FileText::Status::NotRegular:
+        case FileText::Status::TooLarge:
+            return {SaveError::FileUnusable, 0};
+        case FileText::Status::Absent:
+        case FileText::Status::Read:
+            break;
+    }
+    if (const int refusal = locked->ReplaceRefusal(fileName); refusal != 0) {
+        return refusal == EACCES || refusal == EPERM ? SaveResult{SaveError::ReadOnlyFile, refusal} : SaveFailure(refusal);
+    }
 
     ProfileFile profile;
-    if (file.status == FileText::Status::Read && !profile.Parse(file.text)) return false;
+    if (file.status == FileText::Status::Read && !profile.Parse(file.text)) return {SaveError::Other, 0};
     edit(profile);
     const auto text = profile.Serialize();
-    return text && locked->Replace(fileName, *text);
+    if (!text) return {SaveError::Other, 0};
+    // A file the next load would refuse to read would lose every setting in it.
+    if (text->size() > kMaxReadableFileBytes) return {SaveError::FileUnusable, 0};
+    error = locked->Replace(fileName, *text);
+    return error == 0 ? SaveResult{} : SaveFailure(error);
 }
 
 }  // namespace kelvo

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "settings/atomic_file.h"
 #include "settings/profile_file.h"
 #include "settings/profile_values.h"
 #include "settings/settings.h"
@@ -117,7 +118,7 @@ PresetStore LoadPresets() {
     return presets;
 }
 
-bool SaveSerialSettings(const SerialSettings& settings) {
+SaveResult SaveSerialSettings(const SerialSettings& settings) {
     return EditProfileFile(GetSettingsFolder(), kFileName, [&settings](ProfileFile& file) {
         SetInt(file, kSerialSection, "Addr", settings.address);
         file.SetText(kSerialSection, "COM", settings.portName);
@@ -129,12 +130,12 @@ bool SaveSerialSettings(const SerialSettings& settings) {
     });
 }
 
-bool SaveMeterKind(int meterKind) {
+SaveResult SaveMeterKind(int meterKind) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
                            [meterKind](ProfileFile& file) { SetInt(file, kMeterKindSection, "Type", meterKind); });
 }
 
-bool SavePresets(const PresetStore& presets) {
+SaveResult SavePresets(const PresetStore& presets) {
     return EditProfileFile(GetSettingsFolder(), kFileName, [&presets](ProfileFile& file) {
         for (int n = 1; n <= kPresetCount; ++n) {
             SetGenericPreset(file, GenericSection(n), presets.generic[static_cast<std::size_t>(n - 1)]);
@@ -143,6 +144,22 @@ bool SavePresets(const PresetStore& presets) {
             SetW58Preset(file, W58Section(n), presets.w58[static_cast<std::size_t>(n - 1)]);
         }
     });
+}
+
+SettingsFileProblem CheckSettingsFile() {
+    switch (ReadWholeFile(GetSettingsFilePath()).status) {
+        case FileText::Status::NotRegular:
+            return SettingsFileProblem::NotRegular;
+        case FileText::Status::TooLarge:
+            return SettingsFileProblem::TooLarge;
+        default:
+            return SettingsFileProblem::None;
+    }
+}
+
+std::string SettingsFileProblemText(SettingsFileProblem problem, const std::string& path) {
+    const char* what = problem == SettingsFileProblem::TooLarge ? "大于 1 MiB" : "不是普通文件";
+    return "配置文件 " + path + " " + what + "，程序使用默认设置，并且不会改写该文件。";
 }
 
 }  // namespace kelvo

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -204,6 +205,7 @@ private slots:
             d.Press(1);
         }
         QCOMPARE(d.prompter.Texts(), std::vector<std::string>{std::string(kSaveSettingsFailedText)});
+        QCOMPARE(d.prompter.Entries().at(0).detail, SaveErrorText({SaveError::DiskFull, EFBIG}));
         QCOMPARE(d.settings.ReadIni(), kStoredSettings);
     }
 

@@ -161,7 +161,9 @@ void CComSetDlg::accept() {
     settings.parity = parity_;
     settings.byteOrderMode = byteOrderMode_;
     settings.readTotalTimeout = readTotalTimeout_;
-    if (!SaveSerialSettings(settings)) prompter_.Warn(kSaveSettingsFailedText);
+    if (const SaveResult saved = SaveSerialSettings(settings); !saved) {
+        prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
+    }
     QDialog::accept();
 }
 

@@ -65,6 +65,10 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
     // Enter and Escape must not close the window, whichever of its controls has the focus.
     qApp->installEventFilter(this);
 
+    // Said once, before anything else: every setting shown from here on is a default.
+    if (const SettingsFileProblem problem = CheckSettingsFile(); problem != SettingsFileProblem::None) {
+        prompter_.Warn(SettingsFileProblemText(problem, GetSettingsFilePath()));
+    }
     ApplyMeterKind();
     liveValues_->FirstField()->setFocus();
 }
@@ -139,7 +143,9 @@ void CKelvoDlg::ApplyMeterKind() {
         SerialSettings settings = LoadSerialSettings();
         settings.baudRate = 2400;
         settings.parity = 2;
-        if (!SaveSerialSettings(settings)) prompter_.Warn(kSaveSettingsFailedText);
+        if (const SaveResult saved = SaveSerialSettings(settings); !saved) {
+            prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
+        }
     }
     UpdateHeatGroup();
     UpdateCommandStates();
@@ -151,7 +157,9 @@ void CKelvoDlg::UpdateHeatGroup() {
 }
 
 void CKelvoDlg::ChooseMeterKind(int meterKind) {
-    if (!SaveMeterKind(meterKind)) prompter_.Warn(kSaveSettingsFailedText);
+    if (const SaveResult saved = SaveMeterKind(meterKind); !saved) {
+        prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
+    }
     ApplyMeterKind();
 }
 
