@@ -81,10 +81,15 @@ bool IsUnclosedHeader(std::string_view line) {
     return first != std::string_view::npos && line[first] == '[' && line.find(']') == std::string_view::npos;
 }
 
+// The signature is no part of the first line: SimpleIni skips it before it reads a line.
+std::string_view SignatureOf(std::string_view text) {
+    return text.starts_with(kUtf8Signature) ? kUtf8Signature : std::string_view{};
+}
+
 std::string MarkUnclosedHeaders(std::string_view text) {
-    std::string marked;
+    std::string marked(SignatureOf(text));
     marked.reserve(text.size());
-    ForEachLine(text, [&marked](std::string_view line) {
+    ForEachLine(text.substr(marked.size()), [&marked](std::string_view line) {
         if (IsUnclosedHeader(line)) marked.append(kUnclosedHeaderMark);
         marked.append(line);
     });
@@ -94,9 +99,9 @@ std::string MarkUnclosedHeaders(std::string_view text) {
 // Only a mark in front of an unclosed header is one of ours; the same bytes anywhere else
 // came from the file and stay.
 std::string UnmarkUnclosedHeaders(std::string_view text) {
-    std::string unmarked;
+    std::string unmarked(SignatureOf(text));
     unmarked.reserve(text.size());
-    ForEachLine(text, [&unmarked](std::string_view line) {
+    ForEachLine(text.substr(unmarked.size()), [&unmarked](std::string_view line) {
         if (line.starts_with(kUnclosedHeaderMark) && IsUnclosedHeader(line.substr(kUnclosedHeaderMark.size()))) {
             line.remove_prefix(kUnclosedHeaderMark.size());
         }
