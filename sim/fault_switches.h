@@ -15,6 +15,7 @@ struct ExceptionRange {
 };
 
 struct FaultSwitches {
+    bool echo = false;  // every frame comes back as it was sent, and nothing else
     bool silent = false;
     bool badCrc = false;
     bool wrongAddress = false;

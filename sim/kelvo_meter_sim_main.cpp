@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kelvo-meter-sim [--link PATH] [--kind w58|generic] [--address N] [--model CODE]\n"
-    "                       [--version VVVV] [--baud N] [--trace]\n"
+    "                       [--version VVVV] [--baud N] [--echo] [--trace]\n"
     "\n"
     "Plays a flow meter as a Modbus RTU slave on a new pseudo-terminal until SIGINT or\n"
     "SIGTERM.\n"
@@ -26,6 +26,8 @@ constexpr const char* kUsage =
     "  --model CODE    model code of the identification answer (default RA03)\n"
     "  --version VVVV  four firmware version characters (default 2004)\n"
     "  --baud N        send answers at the wire speed of N baud (default: at once)\n"
+    "  --echo          send every request back unchanged and nothing else, as an RS-485\n"
+    "                  adapter with local echo and no meter does\n"
     "  --trace         print every request and answer on stderr\n"
     "  --help          show this text\n";
 
@@ -33,6 +35,7 @@ struct Arguments {
     kelvo::sim::SimOptions options;
     std::string linkPath;
     bool trace = false;
+    bool echo = false;
     bool help = false;
 };
 
@@ -54,6 +57,10 @@ std::optional<Arguments> Parse(int argc, char** argv) {
         }
         if (option == "--trace") {
             arguments.trace = true;
+            continue;
+        }
+        if (option == "--echo") {
+            arguments.echo = true;
             continue;
         }
         if (i + 1 >= argc) return std::nullopt;
@@ -119,6 +126,7 @@ int main(int argc, char** argv) {
     kelvo::sim::SimOptions options = arguments->options;
     options.requestLogLimit = 1000;  // nobody reads the log of a console run
     kelvo::sim::MeterSimulator simulator(options);
+    simulator.SetEcho(arguments->echo);
     const bool trace = arguments->trace;
     simulator.SetEventSink([trace](kelvo::sim::SimEvent event, const std::string& text) {
         const bool wireEvent = event == kelvo::sim::SimEvent::Request || event == kelvo::sim::SimEvent::Answer;

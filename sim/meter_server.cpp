@@ -25,14 +25,23 @@ constexpr auto kMinimumSilence = milliseconds(20);
 // A master that stops reading must not hang the meter.
 constexpr int kWriteStallMs = 200;
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
+// The longest request the meter knows: 0x10 with a byte count of 255. Anything longer
+// that is still no frame is noise, and only its start is kept, to show in the log.
+constexpr std::size_t kLongestRequest = 9 + 255;
+// A log line shows at most this many bytes of a frame.
+constexpr std::size_t kLoggedBytes = 64;
+
+// The frame in hex, cut after kLoggedBytes with "…" and the whole length.
+std::string Hex(const std::vector<std::uint8_t>& bytes, std::size_t total = 0) {
+    total = std::max(total, bytes.size());
     std::string text;
     char byte[4];
-    for (const std::uint8_t value : bytes) {
-        std::snprintf(byte, sizeof byte, "%02X ", value);
+    for (std::size_t i = 0; i < std::min(bytes.size(), kLoggedBytes); ++i) {
+        std::snprintf(byte, sizeof byte, "%02X ", bytes[i]);
         text += byte;
     }
     if (!text.empty()) text.pop_back();
+    if (total > kLoggedBytes) text += " … (" + std::to_string(total) + " bytes)";
     return text;
 }
 
@@ -96,11 +105,18 @@ private:
         lastByte_ = Clock::now();
         for (;;) {
             const int length = RequestLength(pending_);
-            if (length <= 0 || pending_.size() < static_cast<std::size_t>(length)) return true;
+            if (length <= 0 || pending_.size() < static_cast<std::size_t>(length)) break;
             std::vector<std::uint8_t> frame(pending_.begin(), pending_.begin() + length);
             pending_.erase(pending_.begin(), pending_.begin() + length);
             if (!Handle(frame)) return false;
         }
+        // A flood of noise is dropped as it comes, until the line falls silent and the
+        // next frame can begin: the meter stays small and answers again at once.
+        if (pending_.size() > kLongestRequest) {
+            droppedBytes_ += pending_.size() - kLongestRequest;
+            pending_.resize(kLongestRequest);
+        }
+        return true;
     }
 
     Clock::duration Silence() const {
@@ -115,12 +131,13 @@ private:
     void DropPending() {
         std::vector<Event> events;
         std::vector<std::uint8_t> bytes = std::exchange(pending_, {});
+        const std::size_t total = bytes.size() + std::exchange(droppedBytes_, 0);
         if (RequestLength(bytes) == kUnknownFunction) {
-            // Still a whole frame as the master sent it: the log shows it.
+            // As the master sent it (its start, when it was longer than any request).
             Record(bytes, events);
-            events.push_back({SimEvent::Ignored, "unknown function code: " + Hex(bytes)});
+            events.push_back({SimEvent::Ignored, "unknown function code: " + Hex(bytes, total)});
         } else {
-            events.push_back({SimEvent::Ignored, "incomplete frame: " + Hex(bytes)});
+            events.push_back({SimEvent::Ignored, "incomplete frame: " + Hex(bytes, total)});
         }
         Emit(events);
     }
@@ -143,7 +160,11 @@ private:
         int paceBaud = 0;
         {
             const std::lock_guard lock(shared_.mutex);
-            if (!CrcMatches(frame)) {
+            if (shared_.faults.echo) {
+                answer = frame;
+                paceBaud = shared_.faults.paceBaud;
+                events.push_back({SimEvent::Answer, Hex(answer)});
+            } else if (!CrcMatches(frame)) {
                 events.push_back({SimEvent::Ignored, "bad CRC"});
             } else if (frame[0] != shared_.address) {
                 events.push_back({SimEvent::Ignored, "for address " + std::to_string(frame[0])});
@@ -216,7 +237,8 @@ private:
     const int fd_;
     const WakeEvent& wake_;
     SharedMeter& shared_;
-    std::vector<std::uint8_t> pending_;
+    std::vector<std::uint8_t> pending_;  // at most kLongestRequest bytes between reads
+    std::size_t droppedBytes_ = 0;       // noise beyond that, since the last silence
     Clock::time_point lastByte_;
 };
 

@@ -113,6 +113,11 @@ void MeterSimulator::SetSilent(bool on) {
     state_->shared.faults.silent = on;
 }
 
+void MeterSimulator::SetEcho(bool on) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.faults.echo = on;
+}
+
 void MeterSimulator::SetBadCrc(bool on) {
     const std::lock_guard lock(state_->shared.mutex);
     state_->shared.faults.badCrc = on;

@@ -76,6 +76,9 @@ public:
     // an exception answer leave the image untouched; with the other switches the meter
     // has carried the request out and only its answer is spoilt.
     void SetSilent(bool on);            // no answer at all
+    // Every frame comes back as it was sent and the meter does nothing: an RS-485
+    // adapter with local echo and no meter on the line.
+    void SetEcho(bool on);
     void SetBadCrc(bool on);            // answer with a corrupted CRC
     void SetWrongAddress(bool on);      // answer from address + 1
     void SetShortAnswers(bool on);      // 0x04 answers carry half the data bytes, valid CRC

@@ -4,7 +4,10 @@
 // It moves raw bytes in wire order; what they mean is the caller's business.
 
 #include <cstdint>
+#include <span>
 
+#include "link/answer_check.h"
+#include "link/modbus_frames.h"
 #include "link/serial_port.h"
 #include "settings/settings.h"
 
@@ -20,16 +23,10 @@ public:
     CSocketComm& operator=(const CSocketComm&) = delete;
 };
 
-inline constexpr int kChunkBytes = 240;  // 120 registers per request
 inline constexpr int kAttemptsPerChunk = 2;
 inline constexpr int kReadPauseMs = 50;
 inline constexpr int kWritePauseMs = 150;
 inline constexpr int kIdentifyPauseMs = 200;
-inline constexpr int kIdentificationBytes = 32;  // room the callers provide
-
-inline constexpr std::uint8_t kReadInputRegisters = 0x04;
-inline constexpr std::uint8_t kWriteMultipleRegisters = 0x10;
-inline constexpr std::uint8_t kIdentify = 0x41;
 
 class CDMRJly : public CSocketComm {
 public:
@@ -51,13 +48,21 @@ public:
     // more than arrived; returns the count (0 on failure).
     int ReadIdentification(std::uint8_t* destination);
 
+    // While the descriptor is readable every wait of the link ends at once and the
+    // request in progress fails without a second attempt (see CSerialPort).
+    void SetStopSignal(int fd) { port_.SetStopSignal(fd); }
+    // The device went away during the last request: the port is of no more use and must
+    // be closed; opening it again may find the device back.
+    bool DeviceGone() const { return port_.State() == LineState::Gone; }
+    bool Stopped() const { return port_.State() == LineState::Stopped; }
+
     bool IsOpen() const { return openFlag_ != 0; }
     PortError LastOpenError() const { return port_.LastError(); }
     const SerialSettings& Settings() const { return settings_; }
 
 private:
-    // One request/answer exchange; returns the answer length or 0 when it failed the checks.
-    int Attempt(const std::uint8_t* request, int requestLength, int pauseMs, std::uint8_t* answer);
+    // One request/answer exchange; the verdict's data lie in `answer`.
+    AnswerCheck Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer);
     int Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
                  std::uint8_t* readInto, const std::uint8_t* writeFrom);
 

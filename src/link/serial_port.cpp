@@ -4,16 +4,15 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cctype>
 #include <chrono>
-#include <filesystem>
-#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "settings/settings.h"
@@ -64,28 +63,6 @@ std::size_t CountCharacters(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
     }));
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-    }
-    return true;
-}
-
-// The number after a known prefix, or -1 when the rest is not all digits.
-int NumberAfter(std::string_view name, std::string_view prefix) {
-    if (!StartsWithNoCase(name, prefix) || name.size() == prefix.size()) return -1;
-    const std::string_view digits = name.substr(prefix.size());
-    // Far more digits than a stored name can hold; also keeps the number within an int.
-    if (digits.size() > 6) return -1;
-    int number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return -1;
-        number = number * 10 + (c - '0');
-    }
-    return number;
 }
 
 PortError ErrorFromOpen(int error) {
@@ -139,6 +116,12 @@ void ApplyLineSettings(int fd, int baudRate, int parityIndex) {
     (void)ioctl(fd, TIOCMBIC, &lines);
 }
 
+// Errors after which the descriptor is of no more use: the adapter was unplugged, the
+// pseudo-terminal's other side closed, or the descriptor itself is bad.
+bool MeansDeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
+
+constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
+
 int RemainingMs(Clock::time_point deadline) {
     const auto left = deadline - Clock::now();
     if (left <= Clock::duration::zero()) return 0;
@@ -154,6 +137,8 @@ std::string_view PortErrorText(PortError error) {
             return "";
         case PortError::NameTooLong:
             return "串口名称不能超过 5 个字符。";
+        case PortError::NameEscapes:
+            return "串口名称不能含有“/”，也不能是“.”或“..”。";
         case PortError::NoSuchDevice:
             return "找不到该串口设备，请检查串口名称和连接线。";
         case PortError::Busy:
@@ -175,28 +160,16 @@ ReadTimeouts TimeoutsForBaud(int baudRate) {
     return kOtherBaudTimeouts;
 }
 
-std::string ResolvePortPath(std::string_view portName) {
-    const std::string name(portName);
-    // A mapping is used even when its target is missing: falling back to a built-in
-    // name would talk to some other device behind the user's back.
-    const std::filesystem::path mapped = std::filesystem::path(GetSettingsFolder()) / "ports" / name;
-    std::error_code error;
-    if (!name.empty() && std::filesystem::exists(std::filesystem::symlink_status(mapped, error))) {
-        return mapped.string();
-    }
-    if (const int n = NumberAfter(portName, "COM"); n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
-    if (const int n = NumberAfter(portName, "USB"); n >= 0) return "/dev/ttyUSB" + std::to_string(n);
-    if (const int n = NumberAfter(portName, "ACM"); n >= 0) return "/dev/ttyACM" + std::to_string(n);
-    return "/dev/" + name;
-}
-
 CSerialPort::~CSerialPort() { Close(); }
 
 CSerialPort::CSerialPort(CSerialPort&& other) noexcept
     : portName_(std::move(other.portName_)),
       baudRate_(other.baudRate_),
       handle_(std::exchange(other.handle_, kNoHandle)),
-      lastError_(other.lastError_) {}
+      exclusiveSet_(std::exchange(other.exclusiveSet_, false)),
+      lastError_(other.lastError_),
+      stopFd_(other.stopFd_),
+      state_(other.state_) {}
 
 CSerialPort& CSerialPort::operator=(CSerialPort&& other) noexcept {
     if (this != &other) {
@@ -204,7 +177,10 @@ CSerialPort& CSerialPort::operator=(CSerialPort&& other) noexcept {
         portName_ = std::move(other.portName_);
         baudRate_ = other.baudRate_;
         handle_ = std::exchange(other.handle_, kNoHandle);
+        exclusiveSet_ = std::exchange(other.exclusiveSet_, false);
         lastError_ = other.lastError_;
+        stopFd_ = other.stopFd_;
+        state_ = other.state_;
     }
     return *this;
 }
@@ -218,6 +194,10 @@ int CSerialPort::Open(std::string_view portName, int baudRate, int parityIndex) 
         lastError_ = PortError::NameTooLong;
         return handle_;
     }
+    if (PortNameEscapes(portName)) {
+        lastError_ = PortError::NameEscapes;
+        return handle_;
+    }
     if (portName.empty()) {
         lastError_ = PortError::NoSuchDevice;
         return handle_;
@@ -229,21 +209,36 @@ int CSerialPort::Open(std::string_view portName, int baudRate, int parityIndex) 
         lastError_ = ErrorFromOpen(errno);
         return handle_;
     }
-    // TIOCEXCL keeps other users out but root ignores it; the lock holds for everyone
-    // who asks for it, this program's own live connection included.
-    if (ioctl(fd, TIOCEXCL) != 0) {
-        lastError_ = errno == ENOTTY ? PortError::NotATerminal : PortError::Other;
+    // The lock comes first: it holds for everyone who asks for it, root and this
+    // program's own live connection included. Until it is held the port belongs to
+    // someone else, whose exclusive mode is not ours to touch.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        lastError_ = (errno == EWOULDBLOCK || errno == EAGAIN) ? PortError::Busy : PortError::Other;
         ::close(fd);
         return handle_;
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        lastError_ = (errno == EWOULDBLOCK || errno == EAGAIN) ? PortError::Busy : PortError::Other;
-        (void)ioctl(fd, TIOCNXCL);
+    // A pseudo-terminal's master is a terminal too, but no meter sits behind a new one.
+    int ptyNumber = 0;
+    if (ioctl(fd, TIOCGPTN, &ptyNumber) == 0) {
+        lastError_ = PortError::NotATerminal;
         ::close(fd);
         return handle_;
+    }
+    // TIOCEXCL keeps other ordinary users out as well; a mode that was set already is
+    // left as it is, and so is not cleared at close.
+    int alreadyExclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &alreadyExclusive) != 0) alreadyExclusive = 0;
+    if (alreadyExclusive == 0) {
+        if (ioctl(fd, TIOCEXCL) != 0) {
+            lastError_ = errno == ENOTTY ? PortError::NotATerminal : PortError::Other;
+            ::close(fd);
+            return handle_;
+        }
+        exclusiveSet_ = true;
     }
     ApplyLineSettings(fd, baudRate, parityIndex);
     handle_ = fd;
+    state_ = LineState::Ok;
     lastError_ = PortError::None;
     return handle_;
 }
@@ -252,18 +247,25 @@ void CSerialPort::Close() {
     if (IsOpen()) {
         // A pty's terminal outlives this descriptor while its master is open; an
         // exclusive flag left behind would lock out the next ordinary user.
-        (void)ioctl(handle_, TIOCNXCL);
+        if (exclusiveSet_) (void)ioctl(handle_, TIOCNXCL);
         ::close(handle_);
     }
+    exclusiveSet_ = false;
     handle_ = kNoHandle;
+    state_ = LineState::Ok;
+}
+
+void CSerialPort::NoteError(int error) {
+    if (MeansDeviceGone(error)) state_ = LineState::Gone;
 }
 
 void CSerialPort::PurgeInput() {
-    if (IsOpen()) (void)tcflush(handle_, TCIFLUSH);
+    if (!IsOpen() || state_ != LineState::Ok) return;
+    if (tcflush(handle_, TCIFLUSH) != 0) NoteError(errno);
 }
 
 void CSerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
-    if (!IsOpen()) return;
+    if (!IsOpen() || state_ != LineState::Ok) return;
     std::size_t written = 0;
     while (written < count) {
         const ssize_t n = ::write(handle_, bytes + written, count - written);
@@ -273,19 +275,29 @@ void CSerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd waitFor{handle_, POLLOUT, 0};
-            const int ready = ::poll(&waitFor, 1, kWriteStallMs);
-            if (ready > 0 && (waitFor.revents & POLLOUT) != 0) continue;
+            pollfd waitFor[2] = {{handle_, POLLOUT, 0}, {stopFd_, POLLIN, 0}};
+            const int ready = ::poll(waitFor, stopFd_ >= 0 ? 2 : 1, kWriteStallMs);
             if (ready < 0 && errno == EINTR) continue;
+            if (ready > 0 && waitFor[1].revents != 0) {
+                state_ = LineState::Stopped;
+                return;
+            }
+            if (ready > 0 && (waitFor[0].revents & kGoneEvents) != 0) {
+                state_ = LineState::Gone;
+                return;
+            }
+            if (ready > 0 && (waitFor[0].revents & POLLOUT) != 0) continue;
+        } else if (n < 0) {
+            NoteError(errno);
         }
         return;  // the line is gone or stuck; the missing answer will tell
     }
     // The pause after a request counts from the moment the meter has it all.
-    (void)tcdrain(handle_);
+    if (tcdrain(handle_) != 0) NoteError(errno);
 }
 
 int CSerialPort::ReadOnce(std::uint8_t* buffer) {
-    if (!IsOpen()) return 0;
+    if (!IsOpen() || state_ != LineState::Ok) return 0;
     const ReadTimeouts timeouts = TimeoutsForBaud(baudRate_);
     const Clock::time_point totalDeadline = Clock::now() + Milliseconds(timeouts.totalMs);
     Clock::time_point lastByte{};
@@ -297,21 +309,58 @@ int CSerialPort::ReadOnce(std::uint8_t* buffer) {
         }
         const int waitMs = RemainingMs(deadline);
         if (waitMs == 0) break;
-        pollfd waitFor{handle_, POLLIN, 0};
-        const int ready = ::poll(&waitFor, 1, waitMs);
+        // The stop signal is waited for beside the line, so that a stop request ends a
+        // wait for a silent meter at once, whatever the baud rate's timeouts.
+        pollfd waitFor[2] = {{handle_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        const int ready = ::poll(waitFor, stopFd_ >= 0 ? 2 : 1, waitMs);
         if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
         if (ready < 0) break;
-        if ((waitFor.revents & POLLIN) == 0) break;  // hang-up or error: nothing more will come
+        if (waitFor[1].revents != 0) {
+            state_ = LineState::Stopped;
+            break;
+        }
+        if ((waitFor[0].revents & kGoneEvents) != 0) {
+            state_ = LineState::Gone;
+            break;
+        }
+        if ((waitFor[0].revents & POLLIN) == 0) break;
         // Reading straight into the caller's buffer keeps it untouched when nothing came.
         const ssize_t n = ::read(handle_, buffer + count, static_cast<std::size_t>(kQueueSize - count));
         if (n > 0) {
             count += static_cast<int>(n);
             lastByte = Clock::now();
-        } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        } else if (n == 0) {
+            break;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            NoteError(errno);
             break;
         }
     }
+    // An unplugged adapter's node is deleted; some drivers report nothing else until the
+    // descriptor is closed, so a silent line is also asked whether its node is still there.
+    struct stat node {};
+    if (count == 0 && state_ == LineState::Ok && fstat(handle_, &node) == 0 && node.st_nlink == 0) {
+        state_ = LineState::Gone;
+    }
     return count;
+}
+
+bool CSerialPort::Pause(std::chrono::milliseconds duration) {
+    if (stopFd_ < 0) {
+        std::this_thread::sleep_for(duration);
+        return true;
+    }
+    const Clock::time_point deadline = Clock::now() + duration;
+    for (;;) {
+        const int waitMs = RemainingMs(deadline);
+        pollfd stop{stopFd_, POLLIN, 0};
+        const int ready = ::poll(&stop, 1, waitMs);
+        if (ready > 0) {
+            state_ = LineState::Stopped;
+            return false;
+        }
+        if (waitMs == 0 || (ready < 0 && errno != EINTR)) return true;
+    }
 }
 
 }  // namespace kelvo

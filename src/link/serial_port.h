@@ -2,9 +2,12 @@
 // The serial port under the Modbus link: opened exclusively for one transaction,
 // configured completely at open, blocking reads timed by the baud-rate table.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "link/port_name.h"
 
 namespace kelvo {
 
@@ -12,6 +15,7 @@ namespace kelvo {
 enum class PortError {
     None,
     NameTooLong,   // more than 5 characters
+    NameEscapes,   // "/" in it, "." or "..": not a name of a port
     NoSuchDevice,  // the name resolves to nothing
     Busy,          // held by another program or by this one (e.g. the live connection)
     AccessDenied,  // the user is not in the dialout group
@@ -30,11 +34,12 @@ struct ReadTimeouts {
 // The timeouts are chosen by the baud rate alone.
 ReadTimeouts TimeoutsForBaud(int baudRate);
 
-// Resolves a short port name to a device path:
-//   <settings folder>/ports/<name> when it exists (a link or a path to a device);
-//   COMn -> /dev/ttyS<n-1>, USBn -> /dev/ttyUSBn, ACMn -> /dev/ttyACMn;
-//   anything else -> /dev/<name>.
-std::string ResolvePortPath(std::string_view portName);
+// How the last wait of the port ended when it ended early.
+enum class LineState {
+    Ok,
+    Stopped,  // the stop signal was raised; nothing more is sent or waited for
+    Gone,     // the device went away (unplugged adapter, closed pseudo-terminal)
+};
 
 class CSerialPort {
 public:
@@ -59,6 +64,15 @@ public:
     // One read of at most kQueueSize bytes, ending by the timeouts of the baud rate.
     // Returns the count; the buffer is written only when the count is not zero.
     int ReadOnce(std::uint8_t* buffer);
+    // The pause between a request and its answer; false when the stop signal ended it.
+    bool Pause(std::chrono::milliseconds duration);
+
+    // A descriptor that becomes readable when every wait of the port must end at once
+    // (the polling thread's stop request); -1 for none. Kept across Open and Close.
+    void SetStopSignal(int fd) { stopFd_ = fd; }
+    // Ok after Open; once Stopped or Gone, the port sends and waits for nothing until
+    // it is closed and opened again.
+    LineState State() const { return state_; }
 
     int Handle() const { return handle_; }
     bool IsOpen() const { return handle_ >= 0; }
@@ -67,10 +81,17 @@ public:
     PortError LastError() const { return lastError_; }
 
 private:
+    // Notes a failed read, write or flush whose error means the device has gone.
+    void NoteError(int error);
+
     std::string portName_;
     int baudRate_ = 0;
     int handle_ = kNoHandle;
+    // Exclusive mode that this object set, and so must clear again.
+    bool exclusiveSet_ = false;
     PortError lastError_ = PortError::None;
+    int stopFd_ = -1;
+    LineState state_ = LineState::Ok;
 };
 
 }  // namespace kelvo

@@ -28,8 +28,11 @@ public:
     // is closed; returns false.
     bool OpenAndIdentify(Prompter& prompter);
     // Resets StopEvent and starts the polling thread; the connection is now connected.
+    // When the device goes away the thread closes the port and opens it again with the
+    // same settings about once a second; polling resumes by itself once it is back.
     void StartPolling();
-    // Signals StopEvent, waits for the cycle in progress to end, closes the port.
+    // Signals StopEvent, which ends the wait in progress at once, joins the thread and
+    // closes the port.
     void StopPolling();
     bool IsConnected() const { return connected_; }
 
@@ -42,9 +45,16 @@ public:
 
     // A private copy of the snapshot, taken under LiveMutex.
     LiveRecord CopySnapshot() const;
+    // The link's health as the polling thread last left it, taken under LiveMutex.
+    LinkHealth Health() const;
+    // The serial settings polling runs with, fixed from StartPolling to StopPolling.
+    const SerialSettings& PollingSettings() const { return pollingSettings_; }
 
 private:
     void PollingLoop();
+    void SetPortOpen(bool open);
+    // Opens the port again after the device went away; false when a stop came first.
+    bool Reopen();
 
     StopEvent& stopEvent_;
     LiveShared shared_;
@@ -52,6 +62,7 @@ private:
     MeterIdentity identity_;
     std::atomic<int> meterKind_{0};
     bool connected_ = false;
+    SerialSettings pollingSettings_;
     std::thread pollingThread_;
 };
 

@@ -72,13 +72,19 @@ void ConvertLiveBlock(LiveRecord& record, std::uint16_t startRegister, std::uint
     }
 }
 
-void PollOnce(CDMRJly& link, int meterKind, LiveShared& shared) {
+bool PollOnce(CDMRJly& link, int meterKind, LiveShared& shared) {
     // Read once per cycle: a byte order the user changes applies from the next cycle.
     const int byteOrderMode = LoadSerialSettings().byteOrderMode;
 
+    bool everyBlockRead = true;
     for (const LiveBlock& block : LiveBlocksOf(meterKind)) {
         std::array<std::uint8_t, kReadBufferBytes> received{};
-        if (link.ReadRegisters(block.startRegister, block.byteCount, received.data()) == 0) continue;
+        if (link.ReadRegisters(block.startRegister, block.byteCount, received.data()) == 0) {
+            everyBlockRead = false;
+            // Nothing more can be read from a vanished device, nor after a stop request.
+            if (link.DeviceGone() || link.Stopped()) break;
+            continue;
+        }
 
         std::lock_guard lock(shared.LiveMutex);
         std::uint8_t* place = shared.working.RawMutable(block.startRegister, block.byteCount);
@@ -89,6 +95,11 @@ void PollOnce(CDMRJly& link, int meterKind, LiveShared& shared) {
 
     std::lock_guard lock(shared.LiveMutex);
     shared.snapshot = shared.working;
+    if (!link.Stopped()) {
+        shared.health.lastCycleGood = everyBlockRead;
+        if (everyBlockRead) shared.health.lastGoodCycle = std::chrono::steady_clock::now();
+    }
+    return everyBlockRead;
 }
 
 }  // namespace kelvo

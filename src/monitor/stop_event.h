@@ -1,25 +1,31 @@
 #pragma once
-// A manual-reset event: once set it stays set until reset. Tells the polling thread
-// to stop between cycles.
+// A manual-reset event: once set it stays set until reset. Tells the polling thread to
+// stop; its descriptor lets the thread wait for the serial line and a stop at once.
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 namespace kelvo {
 
 class StopEvent {
 public:
+    StopEvent();
+    ~StopEvent();
+    StopEvent(const StopEvent&) = delete;
+    StopEvent& operator=(const StopEvent&) = delete;
+
     void Set();
     void Reset();
     bool IsSet() const;
     // Waits until the event is set or the time has passed; true when set.
     bool WaitFor(std::chrono::milliseconds timeout) const;
+    // Readable exactly while the event is set, for poll() beside other descriptors;
+    // -1 when the system had no descriptor to give (waits then fall back to short sleeps).
+    int Fd() const { return fd_; }
 
 private:
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    bool set_ = false;
+    int fd_ = -1;  // an eventfd, owned
+    std::atomic<bool> set_{false};
 };
 
 }  // namespace kelvo

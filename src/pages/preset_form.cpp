@@ -150,8 +150,8 @@ bool PresetEditor::Accept(const std::array<const PageControls*, kPresetCount>& t
             presets_.generic[n] = tab.RebuildGeneric();
         }
     }
-    if (!SavePresets(presets_)) {
-        prompter.Warn(kSaveSettingsFailedText);
+    if (const SaveResult saved = SavePresets(presets_); !saved) {
+        prompter.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
         return false;
     }
     return true;

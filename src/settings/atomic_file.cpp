@@ -12,40 +12,65 @@
 namespace kelvo {
 namespace {
 
-// The reads of one descriptor up to its end; false when a read fails.
-bool ReadToEnd(int fd, std::string& text) {
+// The reads of one descriptor up to its end or one byte past the limit; errno of a failed read.
+int ReadToEnd(int fd, std::string& text) {
     std::array<char, 8192> chunk{};
-    for (;;) {
+    while (text.size() <= kMaxReadableFileBytes) {
         const ssize_t got = read(fd, chunk.data(), chunk.size());
         if (got < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return errno;
         }
-        if (got == 0) return true;
+        if (got == 0) break;
         text.append(chunk.data(), static_cast<std::size_t>(got));
     }
+    return 0;
 }
 
-bool WriteAll(int fd, std::string_view text) {
+// 0, or the errno of the write that failed (a write that takes nothing counts as EIO).
+int WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t put = write(fd, text.data(), text.size());
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
+        if (put < 0) return errno;
+        if (put == 0) return EIO;
         text.remove_prefix(static_cast<std::size_t>(put));
     }
-    return true;
+    return 0;
 }
 
 FileText ReadOpened(UniqueFd file) {
     FileText result;
     if (!file.valid()) {
+        result.error = errno;
         result.status = (errno == ENOENT || errno == ENOTDIR) ? FileText::Status::Absent : FileText::Status::Failed;
         return result;
     }
-    result.status = ReadToEnd(file.get(), result.text) ? FileText::Status::Read : FileText::Status::Failed;
-    if (result.status == FileText::Status::Failed) result.text.clear();
+    struct stat info {};
+    if (fstat(file.get(), &info) != 0) {
+        result.error = errno;
+        result.status = FileText::Status::Failed;
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.status = FileText::Status::NotRegular;
+        return result;
+    }
+    if (static_cast<std::size_t>(info.st_size) > kMaxReadableFileBytes) {
+        result.status = FileText::Status::TooLarge;
+        return result;
+    }
+    result.error = ReadToEnd(file.get(), result.text);
+    result.status = FileText::Status::Read;
+    if (result.error != 0) result.status = FileText::Status::Failed;
+    // Grown since it was looked at: still no settings file.
+    if (result.text.size() > kMaxReadableFileBytes) result.status = FileText::Status::TooLarge;
+    if (result.status != FileText::Status::Read) result.text.clear();
     return result;
 }
+
+// Read-only, never blocking in open (a FIFO), never becoming a controlling terminal.
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 
 }  // namespace
 
@@ -67,9 +92,7 @@ bool UniqueFd::Close() {
     return ::close(std::exchange(fd_, -1)) == 0;
 }
 
-FileText ReadWholeFile(const std::string& path) {
-    return ReadOpened(UniqueFd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)));
-}
+FileText ReadWholeFile(const std::string& path) { return ReadOpened(UniqueFd(open(path.c_str(), kReadFlags))); }
 
 namespace {
 
@@ -84,34 +107,43 @@ bool MakeFolderWithParents(const std::string& folderPath) {
 
 }  // namespace
 
-std::optional<LockedFolder> LockedFolder::Open(const std::string& folderPath) {
+std::optional<LockedFolder> LockedFolder::Open(const std::string& folderPath, int& error) {
     struct stat info {};
     if (stat(folderPath.c_str(), &info) != 0) {
         // Private to the user, as the base directory rules ask of new configuration folders.
         // A fresh account may not have ~/.config yet: its missing parents are made too.
-        if (errno != ENOENT || !MakeFolderWithParents(folderPath)) return std::nullopt;
+        if (errno != ENOENT || !MakeFolderWithParents(folderPath)) {
+            error = errno;
+            return std::nullopt;
+        }
     }
     UniqueFd folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid()) return std::nullopt;
+    if (!folder.valid()) {
+        error = errno;
+        return std::nullopt;
+    }
     while (flock(folder.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) return std::nullopt;
+        if (errno != EINTR) {
+            error = errno;
+            return std::nullopt;
+        }
     }
     return LockedFolder(folderPath, std::move(folder));
 }
 
 FileText LockedFolder::Read(const std::string& fileName) const {
-    return ReadOpened(UniqueFd(openat(folder_.get(), fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)));
+    return ReadOpened(UniqueFd(openat(folder_.get(), fileName.c_str(), kReadFlags)));
 }
 
-bool LockedFolder::MayReplace(const std::string& fileName) const {
-    if (faccessat(folder_.get(), fileName.c_str(), W_OK, AT_EACCESS) == 0) return true;
-    return errno == ENOENT;
+int LockedFolder::ReplaceRefusal(const std::string& fileName) const {
+    if (faccessat(folder_.get(), fileName.c_str(), W_OK, AT_EACCESS) == 0 || errno == ENOENT) return 0;
+    return errno;
 }
 
-bool LockedFolder::Replace(const std::string& fileName, std::string_view text) const {
+int LockedFolder::Replace(const std::string& fileName, std::string_view text) const {
     std::string tempPath = path_ + "/." + fileName + ".XXXXXX";
     UniqueFd temp(mkostemp(tempPath.data(), O_CLOEXEC));
-    if (!temp.valid()) return false;
+    if (!temp.valid()) return errno;
     const std::string tempName = tempPath.substr(path_.size() + 1);
 
     struct stat old {};
@@ -122,16 +154,18 @@ bool LockedFolder::Replace(const std::string& fileName, std::string_view text) c
         [[maybe_unused]] const int moded = fchmod(temp.get(), old.st_mode & 07777);
     }
 
-    const bool written = WriteAll(temp.get(), text) && fsync(temp.get()) == 0;
-    const bool closed = temp.Close();
-    if (!written || !closed || renameat(folder_.get(), tempName.c_str(), folder_.get(), fileName.c_str()) != 0) {
+    int error = WriteAll(temp.get(), text);
+    if (error == 0 && fsync(temp.get()) != 0) error = errno;
+    if (!temp.Close() && error == 0) error = errno;
+    if (error == 0 && renameat(folder_.get(), tempName.c_str(), folder_.get(), fileName.c_str()) != 0) error = errno;
+    if (error != 0) {
         unlinkat(folder_.get(), tempName.c_str(), 0);
-        return false;
+        return error;
     }
     // Makes the rename itself durable. The new file is in place already, so a failure here
     // is not a failed save.
     fsync(folder_.get());
-    return true;
+    return 0;
 }
 
 }  // namespace kelvo

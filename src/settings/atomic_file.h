@@ -7,6 +7,7 @@
 // one, so a reader sees the old file or the new one, whole, and a failed save (read-only
 // file or folder, full disk) leaves the old file as it was.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,14 +15,26 @@
 
 namespace kelvo {
 
+// A settings file is small; anything larger is not one, and reading it whole on every
+// polling cycle would stall the cycle.
+inline constexpr std::size_t kMaxReadableFileBytes = std::size_t{1} << 20;
+
 struct FileText {
-    enum class Status { Absent, Read, Failed };
+    enum class Status {
+        Absent,
+        Read,
+        Failed,      // the open or a read failed (error says why)
+        NotRegular,  // a FIFO, a device, a folder, or a link to one: never read
+        TooLarge,    // more than kMaxReadableFileBytes: never read
+    };
     Status status = Status::Absent;
     std::string text;
+    int error = 0;  // errno when Failed
 };
 
-// Reads the whole file; a missing file (or folder) is Absent, anything else that stops the
-// read is Failed.
+// Reads the whole file; a missing file (or folder) is Absent. A symbolic link is followed;
+// what it leads to must be a regular file of at most kMaxReadableFileBytes. Opening never
+// waits (a FIFO without a writer would block for ever).
 FileText ReadWholeFile(const std::string& path);
 
 // Owns an open file descriptor.
@@ -50,16 +63,18 @@ private:
 class LockedFolder {
 public:
     // Opens the folder, creating it first when it is missing (one level, as the parent of the
-    // settings folder is expected to exist), and waits for the writer's lock.
-    static std::optional<LockedFolder> Open(const std::string& folderPath);
+    // settings folder is expected to exist), and waits for the writer's lock. On failure
+    // `error` holds the errno.
+    static std::optional<LockedFolder> Open(const std::string& folderPath, int& error);
 
     FileText Read(const std::string& fileName) const;
-    // False for a present file this process may not write (a user who made it read-only
-    // meant it to stay as it is, even though renaming over it would succeed).
-    bool MayReplace(const std::string& fileName) const;
+    // 0, or the errno that refuses writing a present file (EACCES: a user who made it
+    // read-only meant it to stay as it is, even though renaming over it would succeed).
+    int ReplaceRefusal(const std::string& fileName) const;
     // Writes the text into a new file in the folder, flushes it to the disk and renames it over
-    // fileName. The new file keeps the mode and owner of the one it replaces.
-    bool Replace(const std::string& fileName, std::string_view text) const;
+    // fileName. The new file keeps the mode and owner of the one it replaces. 0, or the errno
+    // of the step that failed.
+    int Replace(const std::string& fileName, std::string_view text) const;
 
 private:
     LockedFolder(std::string path, UniqueFd folder) : path_(std::move(path)), folder_(std::move(folder)) {}

@@ -6,6 +6,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <cerrno>
 #include <vector>
 
 #include "settings/atomic_file.h"
@@ -23,18 +24,35 @@ bool IsCommentLine(std::string_view line) {
     return first != std::string_view::npos && (line[first] == ';' || line[first] == '#');
 }
 
+// Calls visit(line) for every line of the text, each with its line break. Lines end where
+// SimpleIni ends them: at "\n", "\r\n" or a lone "\r".
+template <class Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+    while (!text.empty()) {
+        std::size_t end = text.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
+            end = text.size();
+        } else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
+            end += 2;
+        } else {
+            end += 1;
+        }
+        visit(text.substr(0, end));
+        text.remove_prefix(end);
+    }
+}
+
+std::string_view WithoutLineBreak(std::string_view line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    return line;
+}
+
 // SimpleIni keeps a comment by tying it to the entry that follows it, so comment lines after
 // the last entry of the file have nothing to tie to and would be dropped. They are taken here
 // as they stand (with any blank lines between them) and written back at the end.
 std::string TrailingComment(std::string_view text) {
     std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    }
+    ForEachLine(text, [&lines](std::string_view line) { lines.push_back(WithoutLineBreak(line)); });
     std::size_t first = lines.size();
     while (first > 0 && (IsBlankLine(lines[first - 1]) || IsCommentLine(lines[first - 1]))) --first;
     // A file of nothing but comments has them all kept as its opening comment.
@@ -48,6 +66,48 @@ std::string TrailingComment(std::string_view text) {
         block.push_back('\n');
     }
     return block;
+}
+
+// SimpleIni lets the name of a "[" line without its "]" run on into the next key (a section
+// named ".\nM"), and every save would then add a line to the file. Such a line is no
+// header: it is handed over as a comment with this mark, so that it stays where it stands
+// and the keys after it stay in the section before it, and the mark goes when the file is
+// written.
+constexpr std::string_view kUnclosedHeaderMark = ";\x1Fkelvo: unclosed section header\x1F";
+
+bool IsUnclosedHeader(std::string_view line) {
+    line = WithoutLineBreak(line);
+    const auto first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && line[first] == '[' && line.find(']') == std::string_view::npos;
+}
+
+// The signature is no part of the first line: SimpleIni skips it before it reads a line.
+std::string_view SignatureOf(std::string_view text) {
+    return text.starts_with(kUtf8Signature) ? kUtf8Signature : std::string_view{};
+}
+
+std::string MarkUnclosedHeaders(std::string_view text) {
+    std::string marked(SignatureOf(text));
+    marked.reserve(text.size());
+    ForEachLine(text.substr(marked.size()), [&marked](std::string_view line) {
+        if (IsUnclosedHeader(line)) marked.append(kUnclosedHeaderMark);
+        marked.append(line);
+    });
+    return marked;
+}
+
+// Only a mark in front of an unclosed header is one of ours; the same bytes anywhere else
+// came from the file and stay.
+std::string UnmarkUnclosedHeaders(std::string_view text) {
+    std::string unmarked(SignatureOf(text));
+    unmarked.reserve(text.size());
+    ForEachLine(text.substr(unmarked.size()), [&unmarked](std::string_view line) {
+        if (line.starts_with(kUnclosedHeaderMark) && IsUnclosedHeader(line.substr(kUnclosedHeaderMark.size()))) {
+            line.remove_prefix(kUnclosedHeaderMark.size());
+        }
+        unmarked.append(line);
+    });
+    return unmarked;
 }
 
 }  // namespace
@@ -78,11 +138,12 @@ ProfileFile ProfileFile::Load(const std::string& path) {
 bool ProfileFile::Parse(std::string_view text) {
     impl_ = std::make_unique<Impl>();
     impl_->hadSignature = text.starts_with(kUtf8Signature);
-    if (impl_->ini.LoadData(text.data(), text.size()) < 0) {
+    const std::string marked = MarkUnclosedHeaders(text);
+    if (impl_->ini.LoadData(marked.data(), marked.size()) < 0) {
         impl_ = std::make_unique<Impl>();
         return false;
     }
-    impl_->trailingComment = TrailingComment(text);
+    impl_->trailingComment = TrailingComment(marked);
     return true;
 }
 
@@ -130,21 +191,43 @@ std::optional<std::string> ProfileFile::Serialize() const {
         text.push_back('\n');
         text.append(impl_->trailingComment);
     }
-    return text;
+    // A first line that merely starts with the signature's bytes (a key of no section so
+    // named) would lose them to the next load, which takes them for a signature.
+    if (!impl_->hadSignature && text.starts_with(kUtf8Signature)) text.insert(0, "\n");
+    return UnmarkUnclosedHeaders(text);
 }
 
-bool EditProfileFile(const std::string& folder, const std::string& fileName,
-                     const std::function<void(ProfileFile&)>& edit) {
-    const auto locked = LockedFolder::Open(folder);
-    if (!locked || !locked->MayReplace(fileName)) return false;
+SaveResult EditProfileFile(const std::string& folder, const std::string& fileName,
+                           const std::function<void(ProfileFile&)>& edit) {
+    int error = 0;
+    const auto locked = LockedFolder::Open(folder, error);
+    if (!locked) return SaveFailure(error);
     const FileText file = locked->Read(fileName);
-    if (file.status == FileText::Status::Failed) return false;
+    switch (file.status) {
+        case FileText::Status::Failed:
+            return {SaveError::Unreadable, file.error};
+        // Such a file was never read, so the program runs on defaults; writing them over
+        // whatever the user put there would lose it.
+        case FileText::Status::NotRegular:
+        case FileText::Status::TooLarge:
+            return {SaveError::FileUnusable, 0};
+        case FileText::Status::Absent:
+        case FileText::Status::Read:
+            break;
+    }
+    if (const int refusal = locked->ReplaceRefusal(fileName); refusal != 0) {
+        return refusal == EACCES || refusal == EPERM ? SaveResult{SaveError::ReadOnlyFile, refusal} : SaveFailure(refusal);
+    }
 
     ProfileFile profile;
-    if (file.status == FileText::Status::Read && !profile.Parse(file.text)) return false;
+    if (file.status == FileText::Status::Read && !profile.Parse(file.text)) return {SaveError::Other, 0};
     edit(profile);
     const auto text = profile.Serialize();
-    return text && locked->Replace(fileName, *text);
+    if (!text) return {SaveError::Other, 0};
+    // A file the next load would refuse to read would lose every setting in it.
+    if (text->size() > kMaxReadableFileBytes) return {SaveError::FileUnusable, 0};
+    error = locked->Replace(fileName, *text);
+    return error == 0 ? SaveResult{} : SaveFailure(error);
 }
 
 }  // namespace kelvo

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/save_result.h"
+
 namespace kelvo {
 
 class ProfileFile {
@@ -53,10 +55,10 @@ private:
 };
 
 // Loads fileName from the folder (creating the folder, one level, when it is missing), lets
-// `edit` set keys, and replaces the file atomically, all under the folder's writer lock. False
-// when the folder or file could not be written or the present file could not be read; the
-// file is then left as it was.
-bool EditProfileFile(const std::string& folder, const std::string& fileName,
-                     const std::function<void(ProfileFile&)>& edit);
+// `edit` set keys, and replaces the file atomically, all under the folder's writer lock. Fails
+// when the folder or file could not be written, the present file could not be read, or it is
+// no file to read at all (not regular, too large); the file is then left as it was.
+SaveResult EditProfileFile(const std::string& folder, const std::string& fileName,
+                           const std::function<void(ProfileFile&)>& edit);
 
 }  // namespace kelvo

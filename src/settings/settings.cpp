@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <string>
 
+#include "settings/atomic_file.h"
 #include "settings/profile_file.h"
 #include "settings/profile_values.h"
 #include "settings/settings.h"
+#include "settings/settings_records.h"
 
 namespace kelvo {
 namespace {
@@ -88,8 +90,7 @@ void SetW58Preset(ProfileFile& file, const std::string& section, const W58Preset
 
 }  // namespace
 
-SerialSettings LoadSerialSettings() {
-    const ProfileFile file = ProfileFile::Load(GetSettingsFilePath());
+SerialSettings SerialSettingsFrom(const ProfileFile& file) {
     const SerialSettings defaults;
     SerialSettings settings;
     settings.address = file.GetInt(kSerialSection, "Addr", defaults.address);
@@ -101,12 +102,9 @@ SerialSettings LoadSerialSettings() {
     return settings;
 }
 
-int LoadMeterKind() {
-    return ProfileFile::Load(GetSettingsFilePath()).GetInt(kMeterKindSection, "Type", kGenericMeter);
-}
+int MeterKindFrom(const ProfileFile& file) { return file.GetInt(kMeterKindSection, "Type", kGenericMeter); }
 
-PresetStore LoadPresets() {
-    const ProfileFile file = ProfileFile::Load(GetSettingsFilePath());
+PresetStore PresetsFrom(const ProfileFile& file) {
     PresetStore presets;
     for (int n = 1; n <= kPresetCount; ++n) {
         presets.generic[static_cast<std::size_t>(n - 1)] = LoadGenericPreset(file, GenericSection(n));
@@ -117,32 +115,60 @@ PresetStore LoadPresets() {
     return presets;
 }
 
-bool SaveSerialSettings(const SerialSettings& settings) {
-    return EditProfileFile(GetSettingsFolder(), kFileName, [&settings](ProfileFile& file) {
-        SetInt(file, kSerialSection, "Addr", settings.address);
-        file.SetText(kSerialSection, "COM", settings.portName);
-        SetInt(file, kSerialSection, "BaudRate", settings.baudRate);
-        SetInt(file, kSerialSection, "Parity", settings.parity);
-        // No dialog edits it; the value the caller loaded goes back unchanged.
-        SetInt(file, kSerialSection, "ReadTotalTimeoutConstant", settings.readTotalTimeout);
-        SetInt(file, kSerialSection, "Swap", settings.byteOrderMode);
-    });
+void PutSerialSettings(ProfileFile& file, const SerialSettings& settings) {
+    SetInt(file, kSerialSection, "Addr", settings.address);
+    file.SetText(kSerialSection, "COM", settings.portName);
+    SetInt(file, kSerialSection, "BaudRate", settings.baudRate);
+    SetInt(file, kSerialSection, "Parity", settings.parity);
+    // No dialog edits it; the value the caller loaded goes back unchanged.
+    SetInt(file, kSerialSection, "ReadTotalTimeoutConstant", settings.readTotalTimeout);
+    SetInt(file, kSerialSection, "Swap", settings.byteOrderMode);
 }
 
-bool SaveMeterKind(int meterKind) {
+void PutMeterKind(ProfileFile& file, int meterKind) { SetInt(file, kMeterKindSection, "Type", meterKind); }
+
+void PutPresets(ProfileFile& file, const PresetStore& presets) {
+    for (int n = 1; n <= kPresetCount; ++n) {
+        SetGenericPreset(file, GenericSection(n), presets.generic[static_cast<std::size_t>(n - 1)]);
+    }
+    for (int n = 1; n <= kPresetCount; ++n) {
+        SetW58Preset(file, W58Section(n), presets.w58[static_cast<std::size_t>(n - 1)]);
+    }
+}
+
+SerialSettings LoadSerialSettings() { return SerialSettingsFrom(ProfileFile::Load(GetSettingsFilePath())); }
+
+int LoadMeterKind() { return MeterKindFrom(ProfileFile::Load(GetSettingsFilePath())); }
+
+PresetStore LoadPresets() { return PresetsFrom(ProfileFile::Load(GetSettingsFilePath())); }
+
+SaveResult SaveSerialSettings(const SerialSettings& settings) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
-                           [meterKind](ProfileFile& file) { SetInt(file, kMeterKindSection, "Type", meterKind); });
+                           [&settings](ProfileFile& file) { PutSerialSettings(file, settings); });
 }
 
-bool SavePresets(const PresetStore& presets) {
-    return EditProfileFile(GetSettingsFolder(), kFileName, [&presets](ProfileFile& file) {
-        for (int n = 1; n <= kPresetCount; ++n) {
-            SetGenericPreset(file, GenericSection(n), presets.generic[static_cast<std::size_t>(n - 1)]);
-        }
-        for (int n = 1; n <= kPresetCount; ++n) {
-            SetW58Preset(file, W58Section(n), presets.w58[static_cast<std::size_t>(n - 1)]);
-        }
-    });
+SaveResult SaveMeterKind(int meterKind) {
+    return EditProfileFile(GetSettingsFolder(), kFileName, [meterKind](ProfileFile& file) { PutMeterKind(file, meterKind); });
+}
+
+SaveResult SavePresets(const PresetStore& presets) {
+    return EditProfileFile(GetSettingsFolder(), kFileName, [&presets](ProfileFile& file) { PutPresets(file, presets); });
+}
+
+SettingsFileProblem CheckSettingsFile() {
+    switch (ReadWholeFile(GetSettingsFilePath()).status) {
+        case FileText::Status::NotRegular:
+            return SettingsFileProblem::NotRegular;
+        case FileText::Status::TooLarge:
+            return SettingsFileProblem::TooLarge;
+        default:
+            return SettingsFileProblem::None;
+    }
+}
+
+std::string SettingsFileProblemText(SettingsFileProblem problem, const std::string& path) {
+    const char* what = problem == SettingsFileProblem::TooLarge ? "大于 1 MiB" : "不是普通文件";
+    return "配置文件 " + path + " " + what + "，程序使用默认设置，并且不会改写该文件。";
 }
 
 }  // namespace kelvo

@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "settings/save_result.h"
+
 namespace kelvo {
 
 struct SerialSettings {
@@ -72,10 +74,18 @@ int LoadMeterKind();
 PresetStore LoadPresets();
 
 // Saves create the folder (one level) and the file on demand, keep every other line
-// of the file and replace it atomically. They return false when the file could not
-// be written (read-only, disk full); the caller tells the user.
-bool SaveSerialSettings(const SerialSettings& settings);
-bool SaveMeterKind(int meterKind);
-bool SavePresets(const PresetStore& presets);
+// of the file and replace it atomically. A failed save (read-only, disk full, a file
+// that is not one to read) says why; the caller tells the user.
+SaveResult SaveSerialSettings(const SerialSettings& settings);
+SaveResult SaveMeterKind(int meterKind);
+SaveResult SavePresets(const PresetStore& presets);
+
+// config.ini is there but is no file to read: not a regular file (a FIFO, a device, a
+// link to one) or larger than 1 MiB. Loads then give the defaults and every save is
+// refused, so the file stays as it is.
+enum class SettingsFileProblem { None, NotRegular, TooLarge };
+SettingsFileProblem CheckSettingsFile();
+// The message that names the file and says what the program does about it.
+std::string SettingsFileProblemText(SettingsFileProblem problem, const std::string& path);
 
 }  // namespace kelvo

@@ -273,6 +273,76 @@ TEST_F(LinkTest, IdentificationDeliversAtMostWhatTheCallerHasRoomFor) {
     }
 }
 
+// A far end that is no well-behaved meter: it answers every request with a frame made
+// from that request, and keeps what it received.
+class HostileLine {
+public:
+    using Reply = std::function<Bytes(const Bytes& request)>;
+
+    explicit HostileLine(test::TempSettings& config) {
+        if (line_.Ready()) config.MapPort("COM1", line_.SlavePath());
+    }
+    bool Ready() const { return line_.Ready(); }
+
+    // Answers the next `requests` requests of `requestLength` bytes each on its own thread.
+    Frames Serve(int requests, std::size_t requestLength, const Reply& reply, const std::function<void()>& call) {
+        Frames received;
+        std::jthread far([&] {
+            for (int i = 0; i < requests; ++i) {
+                const Bytes request = line_.Receive(requestLength);
+                if (request.size() != requestLength) return;
+                received.push_back(request);
+                line_.Send(reply(request));
+            }
+        });
+        call();
+        far.join();
+        return received;
+    }
+
+private:
+    test::PtyPair line_;
+};
+
+TEST(LinkAgainstAHostileLine, EveryRefusedAnswerIsAFailedAttempt) {
+    const Bytes value = {0x00, 0x05, 0x00, 0x06};
+    const auto answerWith = [](Bytes body) { return [body](const Bytes&) { return WithCrc(body); }; };
+    const struct {
+        const char* what;
+        bool write;
+        HostileLine::Reply reply;
+    } cases[] = {
+        {"read, local echo", false, [](const Bytes& request) { return request; }},
+        {"read, byte count of three registers", false, answerWith({0x08, 0x04, 6, 1, 2, 3, 4, 5, 6})},
+        {"read, one byte more than counted", false, answerWith({0x08, 0x04, 4, 1, 2, 3, 4, 5})},
+        {"read, wrong function", false, answerWith({0x08, 0x03, 4, 1, 2, 3, 4})},
+        {"read, exception", false, answerWith({0x08, 0x84, 0x02})},
+        {"write, local echo", true, [](const Bytes& request) { return request; }},
+        {"write, four bytes", true, answerWith({0x08, 0x10})},
+        {"write, stale acknowledgement", true, answerWith({0x08, 0x10, 0x00, 141, 0x00, 2})},
+        {"write, acknowledgement of one register", true, answerWith({0x08, 0x10, 0x00, 139, 0x00, 1})},
+        {"write, from another address", true, answerWith({0x09, 0x10, 0x00, 139, 0x00, 2})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempSettings config;
+        HostileLine line(config);
+        ASSERT_TRUE(line.Ready());
+        CDMRJly link;
+        ASSERT_NE(link.OpenPort(LinkSettings()), 0);
+        Bytes read(4, kUntouched);
+        int result = -1;
+        const Bytes request = c.write ? WithCrc({0x08, 0x10, 0x00, 139, 0x00, 2, 4, 0x00, 0x05, 0x00, 0x06})
+                                      : WithCrc({0x08, 0x04, 0x00, 99, 0x00, 2});
+        const Frames received = line.Serve(2, request.size(), c.reply, [&] {
+            result = c.write ? link.WriteRegisters(139, 4, value.data()) : link.ReadRegisters(99, 4, read.data());
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(received, (Frames{request, request})) << "the same request once more, then no more";
+        EXPECT_EQ(read, Bytes(4, kUntouched));
+    }
+}
+
 // The simulated meter always tells the truth about its length; a meter with a broken
 // firmware does not. This far end plays back one fixed answer to whatever it is asked.
 TEST(LinkIdentification, AnswerAnnouncingMoreThanArrivedIsCutToWhatArrived) {

@@ -24,13 +24,17 @@ public:
         std::array<char, 128> name{};
         if (ptsname_r(master_, name.data(), name.size()) == 0) slavePath_ = name.data();
     }
-    ~PtyPair() {
-        if (master_ >= 0) close(master_);
-    }
+    ~PtyPair() { HangUp(); }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
     bool Ready() const { return !slavePath_.empty(); }
+    // Closes the master side: the slave's user sees the line hang up, as when an
+    // adapter is unplugged.
+    void HangUp() {
+        if (master_ >= 0) close(master_);
+        master_ = -1;
+    }
     const std::string& SlavePath() const { return slavePath_; }
 
     void Send(const Bytes& bytes) const {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,6 +88,10 @@ TEST(SerialPortNames, ResolveToDevices) {
         {"COMX", "/dev/COMX"},
         {"USB", "/dev/USB"},
         {"COM123456789012", "/dev/COM123456789012"},
+        {"..", ""},  // names that lead out of the ports folder resolve to nothing
+        {".", ""},
+        {"/tmp", ""},
+        {"a/b", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(ResolvePortPath(c.name), c.path) << c.name;
 }
@@ -104,6 +111,10 @@ TEST_F(SerialPortTest, OpenFailuresSayWhy) {
         {"QX9", PortError::NoSuchDevice},
         {"", PortError::NoSuchDevice},
         {"FILE", PortError::NotATerminal},
+        {"..", PortError::NameEscapes},
+        {".", PortError::NameEscapes},
+        {"/tmp", PortError::NameEscapes},
+        {"ptmx", PortError::NotATerminal},  // would make a new pseudo-terminal, with nobody behind it
     };
     for (const auto& c : cases) {
         CSerialPort port;
@@ -140,6 +151,59 @@ TEST_F(SerialPortTest, PortHeldElsewhereIsBusyUnderEveryName) {
     holder.Close();
     CSerialPort next;
     EXPECT_GE(next.Open("COM1", 57600, 0), 0);
+}
+
+bool Exclusive(int fd) {
+    int exclusive = 0;
+    return ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+TEST_F(SerialPortTest, ExclusiveModeIsClearedOnlyByWhoSetIt) {
+    CSerialPort holder;
+    ASSERT_GE(holder.Open("COM1", 57600, 0), 0);
+    CSerialPort second;
+    EXPECT_EQ(second.Open("COM1", 57600, 0), CSerialPort::kInvalidHandle);
+    second.Close();
+    EXPECT_TRUE(Exclusive(holder.Handle())) << "a failed open leaves the holder's mode alone";
+    holder.Close();
+
+    // Another program set the mode without taking the lock (only root gets past it).
+    const int other = open(pty_.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
+    if (geteuid() == 0) {
+        CSerialPort port;
+        ASSERT_GE(port.Open("COM1", 57600, 0), 0);
+        port.Close();
+    }
+    EXPECT_TRUE(Exclusive(other)) << "a mode this program did not set outlives its port";
+    close(other);
+}
+
+TEST_F(SerialPortTest, AHungUpLineIsGoneAndAStopEndsEveryWait) {
+    const int stop = eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(stop, 0);
+    std::vector<std::uint8_t> buffer(kQueueSize);
+    CSerialPort port;
+    port.SetStopSignal(stop);
+    ASSERT_GE(port.Open("COM1", 1200, 0), 0);  // a read at 1200 baud would wait 10 s
+    const std::uint64_t one = 1;
+    ASSERT_EQ(write(stop, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    EXPECT_FALSE(port.Pause(milliseconds(60000)));
+    EXPECT_EQ(port.ReadOnce(buffer.data()), 0);
+    EXPECT_EQ(port.State(), LineState::Stopped);
+    close(stop);
+    port.Close();
+    EXPECT_EQ(port.State(), LineState::Ok);
+
+    port.SetStopSignal(-1);
+    ASSERT_GE(port.Open("COM1", 1200, 0), 0);
+    pty_.HangUp();
+    EXPECT_EQ(port.ReadOnce(buffer.data()), 0);
+    EXPECT_EQ(port.State(), LineState::Gone);
+    const Bytes request = {0x08, 0x04, 0x00, 0x63, 0x00, 0x01};
+    port.Write(request.data(), request.size());
+    EXPECT_EQ(port.State(), LineState::Gone);
 }
 
 TEST_F(SerialPortTest, BytesPassUnchangedInEveryParity) {

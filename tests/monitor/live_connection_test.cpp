@@ -181,28 +181,6 @@ TEST_F(LiveConnectionTest, PollingRunsCycleAfterCycleAndResumesAfterReconnect) {
         << "a second connect starts a fresh polling thread";
 }
 
-TEST_F(LiveConnectionTest, DisconnectDuringAReadReturnsAfterThatCycleEnded) {
-    Connect(kGenericMeter);
-    ASSERT_TRUE(WaitForMoreReads(kGenericCycle.size()));
-
-    // Every answer now comes late, but within the read timeout; the last block of the
-    // cycle carries a new value.
-    Meter().SetReg32(189, 777777);
-    Meter().SetExtraDelayMs(60);
-    Meter().ClearRequests();
-    ASSERT_TRUE(Meter().WaitForRequests(1, 10000));
-    connection_.StopPolling();
-
-    const std::vector<ReadRequest> reads = Reads();
-    ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(reads.back(), kGenericCycle.back()) << "the cycle in progress ran to its last block";
-    EXPECT_EQ(connection_.CopySnapshot().U32(189), 777777u) << "and its end was copied into the snapshot";
-
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_EQ(Reads().size(), reads.size()) << "no request after the disconnect returned";
-    EXPECT_TRUE(PortIsFree());
-}
-
 TEST_F(LiveConnectionTest, AMeterKindSwitchedWhileConnectedAppliesFromTheNextCycle) {
     Meter().ClearRequests();
     Connect(kGenericMeter);
@@ -238,8 +216,61 @@ TEST_F(LiveConnectionTest, AMeterThatStopsAnsweringLeavesTheLastValues) {
     Meter().SetFloat(99, 99.0F);
     ASSERT_TRUE(WaitForMoreReads(2 * 2 * kW58Cycle.size() + 1));
     EXPECT_EQ(connection_.CopySnapshot(), frozen);
+    EXPECT_FALSE(connection_.Health().lastCycleGood);
+    EXPECT_TRUE(connection_.Health().portOpen) << "a silent meter is no gone device";
     EXPECT_TRUE(connection_.IsConnected()) << "failed reads never end the connection";
     EXPECT_TRUE(prompter_.Entries().empty()) << "polling failures are silent";
+}
+
+TEST(LiveConnectionStop, DisconnectEndsTheWaitForASilentMeterAtOnce) {
+    // At 1200 baud an unanswered read waits 10 s, and a W58 cycle against a silent meter
+    // would take a minute to run to its end.
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(port.Start());
+    std::string ini = test::ComSetIni(1);
+    ini.replace(ini.find("57600"), 5, "1200");
+    port.Settings().WriteIni(ini);
+    ScriptedPrompter prompter;
+    StopEvent stopEvent;
+    std::mutex liveMutex;
+    LiveConnection connection(stopEvent, liveMutex);
+    connection.SetMeterKind(kW58Meter);
+    ASSERT_TRUE(connection.OpenAndIdentify(prompter));
+    port.Meter().SetSilent(true);
+    port.Meter().ClearRequests();
+    connection.StartPolling();
+    ASSERT_TRUE(port.Meter().WaitForRequests(1, 10000));
+
+    connection.StopPolling();
+    EXPECT_FALSE(connection.IsConnected());
+    EXPECT_TRUE(PortIsFree());
+    EXPECT_EQ(port.Meter().Requests().size(), 1U) << "the first attempt was given up, not repeated";
+
+    // The next connect identifies the meter as before: the stop is not left behind.
+    port.Meter().SetSilent(false);
+    EXPECT_TRUE(connection.OpenAndIdentify(prompter));
+    EXPECT_TRUE(prompter.Entries().empty());
+}
+
+TEST_F(LiveConnectionTest, AVanishedDeviceIsOpenedAgainAndPollingResumes) {
+    Meter().SetReg(333, 1);
+    Connect(kW58Meter);
+    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 1; }));
+
+    Meter().Stop();  // the pseudo-terminal goes away, as an unplugged adapter does
+    ASSERT_TRUE(test::WaitUntil([&] { return !connection_.Health().portOpen; }));
+    EXPECT_TRUE(connection_.IsConnected());
+
+    Meter().SetReg(333, 2);
+    ASSERT_TRUE(Meter().Start());
+    port_.Settings().MapPort(test::kSimPortName, Meter().SlavePath());
+    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 2; }))
+        << "polling resumed by itself";
+    EXPECT_TRUE(connection_.Health().portOpen);
+    EXPECT_TRUE(connection_.Health().lastCycleGood);
+    EXPECT_TRUE(prompter_.Entries().empty()) << "the polling thread never shows a message";
+    connection_.StopPolling();
+    EXPECT_TRUE(PortIsFree());
 }
 
 TEST_F(LiveConnectionTest, DestroyingTheConnectionStopsPollingAndFreesThePort) {

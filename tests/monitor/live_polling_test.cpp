@@ -166,10 +166,14 @@ TEST_F(PollOnceTest, AFailingBlockKeepsItsValuesWhileTheOthersUpdate) {
     const std::array<PageRegister, 3> after = {{{150, 16, 12}, {251, 16, 22}, {333, 16, 32}}};
     for (const PageRegister& r : before) SetOnMeter(Meter(), r);
     Poll(kW58Meter);
+    EXPECT_TRUE(shared_.health.lastCycleGood);
+    const auto firstGood = shared_.health.lastGoodCycle;
 
     for (const PageRegister& r : after) SetOnMeter(Meter(), r);
     Meter().SetExceptionRange(251, 251);  // the second block (199..286) answers with exceptions
     Poll(kW58Meter);
+    EXPECT_FALSE(shared_.health.lastCycleGood) << "a cycle is good only when every block was read";
+    EXPECT_EQ(shared_.health.lastGoodCycle, firstGood);
 
     EXPECT_EQ(shared_.snapshot.U16(150), 12);
     EXPECT_EQ(shared_.snapshot.U16(251), 21) << "the failed block keeps what the last cycle read";

@@ -1,6 +1,7 @@
 // The manual-reset event that ends the polling thread between cycles.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <chrono>
 #include <thread>
@@ -26,6 +27,22 @@ TEST(StopEvent, StaysSetUntilReset) {
     event.Reset();
     EXPECT_FALSE(event.IsSet());
     EXPECT_FALSE(event.WaitFor(milliseconds(1)));
+}
+
+TEST(StopEvent, ItsDescriptorIsReadableExactlyWhileSet) {
+    StopEvent event;
+    ASSERT_GE(event.Fd(), 0);
+    const auto readable = [&event] {
+        pollfd entry{event.Fd(), POLLIN, 0};
+        return poll(&entry, 1, 0) > 0;
+    };
+    EXPECT_FALSE(readable());
+    event.Set();
+    event.Set();
+    EXPECT_TRUE(readable());
+    EXPECT_TRUE(readable()) << "polling does not consume it";
+    event.Reset();
+    EXPECT_FALSE(readable());
 }
 
 TEST(StopEvent, SetWakesAWaiter) {

@@ -73,6 +73,22 @@ TEST_F(GenericPageTest, PresetButtonsTakeTheirOwnPreset) {
     }
 }
 
+// ---- a line without a meter --------------------------------------------------------------
+
+// An RS-485 adapter with local echo and no meter returns every request as it was sent.
+TEST_F(GenericPageTest, AnEchoingLineNeverReportsSuccess) {
+    Meter().SetEcho(true);
+    // A write of each kind of row, download all, both commands, a preset download.
+    const int buttons[] = {1072, 1075, 1081, 1014, 1045, 1043, 1026};
+    for (const int button : buttons) {
+        Press(button, {true, true, true});
+        for (const std::string& message : Messages()) {
+            EXPECT_EQ(message.find("成功"), std::string::npos) << "button " << button << ": " << message;
+        }
+        EXPECT_FALSE(Messages().empty()) << "button " << button << " said nothing";
+    }
+}
+
 // ---- commands -------------------------------------------------------------------------
 
 struct CommandCase {

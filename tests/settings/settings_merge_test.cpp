@@ -112,6 +112,21 @@ TEST(SettingsMerge, AValueIsNeverMoreThanOneLine) {
               "[ComSet]\nAddr=8\nCOM=CO\nBaudRate=9600\nParity=0\nReadTotalTimeoutConstant=100\nSwap=1\n");
 }
 
+// Found by fuzzing: a "[" line without its "]" ran on into the next key's section name,
+// and every save added a line.
+TEST(SettingsMerge, AnUnclosedSectionHeaderStaysAsItIsAndTheFileDoesNotGrow) {
+    TempSettings temp;
+    temp.WriteIni("[ComSet]\nAddr=3\n[MeterType\nType=1\n");
+    EXPECT_EQ(LoadSerialSettings().address, 3);
+    EXPECT_EQ(LoadMeterKind(), kGenericMeter) << "no header, no section";
+    ASSERT_TRUE(SaveMeterKind(1));
+    const std::string saved = temp.ReadIni();
+    EXPECT_EQ(CountOf(saved, "[MeterType\n"), 1) << saved;
+    ASSERT_TRUE(SaveMeterKind(1));
+    EXPECT_EQ(temp.ReadIni(), saved);
+    EXPECT_EQ(LoadMeterKind(), 1);
+}
+
 // The GUI sets the process locale from the environment; a decimal comma must not reach the
 // file, nor cut a stored real at its point.
 class CommaLocale {

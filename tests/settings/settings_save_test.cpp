@@ -51,10 +51,14 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
-void ExpectEverySaveFails() {
-    EXPECT_FALSE(SaveSerialSettings({"COM9", 2400, 1, 2, 100, 0}));
-    EXPECT_FALSE(SaveMeterKind(1));
-    EXPECT_FALSE(SavePresets(PresetStore{}));
+// Every save fails, and says why.
+void ExpectEverySaveFails(SaveError why) {
+    for (const SaveResult& result :
+         {SaveSerialSettings({"COM9", 2400, 1, 2, 100, 0}), SaveMeterKind(1), SavePresets(PresetStore{})}) {
+        EXPECT_FALSE(result);
+        EXPECT_EQ(result.error, why) << SaveErrorText(result);
+        EXPECT_FALSE(SaveErrorText(result).empty());
+    }
 }
 
 const std::string kOldFile = "[ComSet]\nAddr=3\n; kept\nCOM=COM2\n";
@@ -64,13 +68,14 @@ TEST(SettingsSave, AFileThatCannotBeWrittenStaysAsItWas) {
         const char* name;
         fs::perms folder;
         fs::perms file;
+        SaveError why;
     };
     const Case cases[] = {
         {"read-only folder", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec,
-         fs::perms::all},
+         fs::perms::all, SaveError::AccessDenied},
         {"read-only file", fs::perms::all,
-         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read},
+         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read, SaveError::ReadOnlyFile},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -81,7 +86,7 @@ TEST(SettingsSave, AFileThatCannotBeWrittenStaysAsItWas) {
         fs::permissions(temp.IniPath(), c.file);
         fs::permissions(temp.KelvoFolder(), c.folder);
 
-        const bool ran = RunWithoutRootPowers(ExpectEverySaveFails);
+        const bool ran = RunWithoutRootPowers([&c] { ExpectEverySaveFails(c.why); });
         fs::permissions(temp.KelvoFolder(), fs::perms::all);
         if (!ran) GTEST_SKIP() << "cannot drop root's file permissions";
 
@@ -120,8 +125,7 @@ TEST(SettingsSave, AFullDiskLeavesTheOldFile) {
     temp.WriteIni(kOldFile);
     {
         const FileSizeLimit limit(kOldFile.size());
-        EXPECT_FALSE(SavePresets(PresetStore{}));
-        EXPECT_FALSE(SaveSerialSettings({"COM9", 2400, 1, 2, 100, 0}));
+        ExpectEverySaveFails(SaveError::DiskFull);
     }
     EXPECT_EQ(temp.ReadIni(), kOldFile);
     EXPECT_EQ(FilesIn(temp.KelvoFolder()), std::vector<std::string>{"config.ini"});
@@ -130,7 +134,7 @@ TEST(SettingsSave, AFullDiskLeavesTheOldFile) {
 TEST(SettingsSave, ASettingsFolderThatIsAFileFailsAndStays) {
     TempSettings temp;
     { std::ofstream(temp.KelvoFolder()) << "not a folder"; }
-    ExpectEverySaveFails();
+    ExpectEverySaveFails(SaveError::Other);
     EXPECT_TRUE(fs::is_regular_file(temp.KelvoFolder()));
     EXPECT_EQ(LoadSerialSettings(), SerialSettings{});
 }

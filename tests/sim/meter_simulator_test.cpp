@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -217,6 +218,30 @@ TEST_F(SimulatorTest, APacedAnswerArrivesInPiecesWithTheSameBytes) {
     for (const Bytes& piece : pieces) joined.insert(joined.end(), piece.begin(), piece.end());
     EXPECT_EQ(joined, whole);
     EXPECT_GT(pieces.size(), 1U) << "375 ms of wire time came in one piece";
+}
+
+TEST_F(SimulatorTest, AFloodOfNoiseIsDroppedAndTheNextRequestIsAnswered) {
+    std::vector<std::string> ignored;
+    std::mutex ignoredMutex;
+    sim_.SetEventSink([&](SimEvent event, const std::string& text) {
+        const std::lock_guard lock(ignoredMutex);
+        if (event == SimEvent::Ignored) ignored.push_back(text);
+    });
+    port_->Send(Bytes(1 << 20, 0xFF));  // function code 0xFF: no frame the meter knows
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the line falls silent
+
+    const Bytes request = ReadRequest(99, 2);
+    EXPECT_EQ(port_->Transact(request).size(), 9U) << "the meter answers again";
+    // A slow machine may pause inside the flood: each stretch of noise is one frame.
+    const auto requests = sim_.Requests();
+    ASSERT_GE(requests.size(), 2U);
+    EXPECT_EQ(requests.back(), request);
+    for (std::size_t i = 0; i + 1 < requests.size(); ++i) {
+        EXPECT_LE(requests[i].size(), 264U) << "only the start of the noise is kept";
+    }
+    const std::lock_guard lock(ignoredMutex);
+    ASSERT_FALSE(ignored.empty());
+    for (const std::string& line : ignored) EXPECT_LT(line.size(), 300U) << "the log line is cut";
 }
 
 TEST_F(SimulatorTest, CommandRegistersActOnTheImage) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -149,6 +150,10 @@ private slots:
                                         << QString::fromUtf8(kPortNameTooLongText);
         QTest::newRow("device path") << QString::fromStdString(kStoredSettings) << "/dev/ttyUSB0"
                                      << QString::fromUtf8(kPortNameTooLongText);
+        for (const char* escapes : {"..", ".", "/tmp", "a/b"}) {
+            QTest::newRow(escapes) << QString::fromStdString(kStoredSettings) << escapes
+                                   << QString::fromUtf8(kPortNameEscapesText);
+        }
         QTest::newRow("no baud rate") << QString::fromStdString(ComSetWithBaud(115200)) << "COM3"
                                       << QString::fromUtf8(kChooseBaudRateText);
     }
@@ -200,6 +205,7 @@ private slots:
             d.Press(1);
         }
         QCOMPARE(d.prompter.Texts(), std::vector<std::string>{std::string(kSaveSettingsFailedText)});
+        QCOMPARE(d.prompter.Entries().at(0).detail, SaveErrorText({SaveError::DiskFull, EFBIG}));
         QCOMPARE(d.settings.ReadIni(), kStoredSettings);
     }
 

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QPointer>
@@ -331,6 +332,51 @@ TEST(MainWindowConnection, MeterKindSwitchWhileConnectedKeepsPolling) {
     bench.Trigger(32772);
     EXPECT_FALSE(bench.dlg->IsConnected());
     EXPECT_TRUE(bench.PagesEnabled(true));
+}
+
+TEST(MainWindowConnection, ValuesThatAreNoLongerLiveAreMarkedUntilTheNextGoodCycle) {
+    const struct {
+        const char* what;
+        std::function<void(Bench&)> lose;
+        std::function<void(Bench&)> restore;
+        std::string lostText;  // what the status line says beside the seconds
+    } kCases[] = {
+        {"silent meter", [](Bench& b) { b.meter.SetSilent(true); }, [](Bench& b) { b.meter.SetSilent(false); }, ""},
+        {"unplugged and plugged in again", [](Bench& b) { b.meter.Stop(); },
+         [](Bench& b) {
+             ASSERT_TRUE(b.meter.Start());
+             b.settings.MapPort("COM1", b.meter.SlavePath());
+         },
+         "，串口已断开"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        Bench bench(kGenericMeter);
+        bench.meter.SetFloat(99, 12.5f);
+        bench.Trigger(32771);
+        ASSERT_TRUE(bench.dlg->IsConnected());
+        const auto* status = bench.dlg->findChild<QLabel*>(QStringLiteral("liveStatus"));
+        ASSERT_NE(status, nullptr);
+        auto* flow = ById<QLineEdit>(&*bench.dlg, 1000);
+        ASSERT_TRUE(WaitUntil([&] { return bench.Field(1000) == "12.5000 m3/h"; }));
+        EXPECT_TRUE(status->isHidden());
+        EXPECT_FALSE(flow->property("stale").toBool());
+
+        c.lose(bench);
+        ASSERT_TRUE(WaitUntil([&] { return !status->isHidden(); }));
+        const std::string shown = status->text().toStdString();
+        EXPECT_TRUE(shown.starts_with("通讯中断 ") && shown.ends_with(" 秒" + c.lostText)) << shown;
+        EXPECT_TRUE(flow->property("stale").toBool());
+        EXPECT_EQ(bench.Field(1000), "12.5000 m3/h") << "the last values stay on screen";
+        EXPECT_TRUE(bench.dlg->IsConnected());
+
+        bench.meter.SetFloat(99, 7.25f);
+        c.restore(bench);
+        ASSERT_TRUE(WaitUntil([&] { return status->isHidden(); })) << "polling resumed by itself";
+        EXPECT_FALSE(flow->property("stale").toBool());
+        EXPECT_EQ(bench.Field(1000), "7.2500 m3/h");
+        EXPECT_TRUE(bench.prompter.Texts().empty());
+    }
 }
 
 TEST(MainWindowConnection, ClosingWhileConnectedDisconnects) {

@@ -14,6 +14,11 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -138,7 +143,10 @@ private slots:
         QCOMPARE(groups, QStringList({"数据采集", "流量", "热量"}));
         QStringList labels;
         for (QLabel* label : w.dlg->findChildren<QLabel*>())
-            if (outsidePages(label)) labels << label->text();
+            if (outsidePages(label) && label->objectName() != "liveStatus") labels << label->text();
+        // The line that says when the values are not live is empty and hidden until connected.
+        const auto* status = w.dlg->findChild<QLabel*>(QStringLiteral("liveStatus"));
+        QVERIFY(status != nullptr && status->isHidden() && status->text().isEmpty());
         QCOMPARE(labels, QStringList({"瞬时流量", "瞬时流速", "流量百分比", "MT", "正向累积", "反向累积", "报警", "瞬时热量",
                                       "进温(℃)", "出温(℃)", "热量累积", "冷量累积"}));
         for (int id : {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1016, 1020, 1023, 1029, 1058}) {
@@ -249,8 +257,26 @@ private slots:
             ById<QAction>(&*dlg, 32777)->trigger();
         }
         QCOMPARE(prompter.Texts(), std::vector<std::string>(3, std::string(kSaveSettingsFailedText)));
+        for (const auto& entry : prompter.Entries()) QCOMPARE(entry.detail, SaveErrorText({SaveError::DiskFull, EFBIG}));
         QCOMPARE(dlg->findChild<QTabWidget*>("1106")->count(), 6);
         QCOMPARE(settings.ReadIni(), SettingsText(1));
+    }
+
+    void aSettingsFileThatIsNoFileIsNamedOnceAndLeftAlone() {
+        TempSettings settings;
+        std::filesystem::create_directories(settings.KelvoFolder());
+        QCOMPARE(mkfifo(settings.IniPath().c_str(), 0600), 0);
+        StopEvent stopEvent;
+        std::mutex liveMutex;
+        ScriptedPrompter prompter;
+        CKelvoDlg dlg(stopEvent, liveMutex, &prompter);
+        QCOMPARE(prompter.Texts().size(), std::size_t{1});
+        QVERIFY(prompter.Texts()[0].find(settings.IniPath()) != std::string::npos);
+        // Choosing a kind would save it; the file is not written, and the user is told why.
+        ById<QAction>(&dlg, 32778)->trigger();
+        QCOMPARE(prompter.Texts().size(), std::size_t{2});
+        QCOMPARE(prompter.Entries()[1].detail, SaveErrorText({SaveError::FileUnusable, 0}));
+        QVERIFY(std::filesystem::is_fifo(settings.IniPath()));
     }
 
     void tabSwitchingShowsExactlyOnePage() {

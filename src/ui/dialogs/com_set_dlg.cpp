@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "link/port_name.h"
 #include "messages/prompter.h"
 #include "pages/value_text.h"
 #include "settings/settings.h"
@@ -130,6 +131,12 @@ void CComSetDlg::accept() {
         portCombo_->setFocus();
         return;
     }
+    // Such a name would open something outside the ports folder and /dev.
+    if (PortNameEscapes(port.toStdString())) {
+        prompter_.Warn(kPortNameEscapesText);
+        portCombo_->setFocus();
+        return;
+    }
     if (baudList_->currentIndex() < 0) {
         prompter_.Warn(kChooseBaudRateText);
         baudList_->setFocus();
@@ -154,7 +161,9 @@ void CComSetDlg::accept() {
     settings.parity = parity_;
     settings.byteOrderMode = byteOrderMode_;
     settings.readTotalTimeout = readTotalTimeout_;
-    if (!SaveSerialSettings(settings)) prompter_.Warn(kSaveSettingsFailedText);
+    if (const SaveResult saved = SaveSerialSettings(settings); !saved) {
+        prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
+    }
     QDialog::accept();
 }
 

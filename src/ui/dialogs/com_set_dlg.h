@@ -22,6 +22,7 @@ inline constexpr std::array<int, 7> kDialogBaudRates = {1200, 2400, 4800, 9600, 
 
 inline constexpr const char* kPortNameTooLongText = "串口号最多5个字符！";
 inline constexpr const char* kChooseBaudRateText = "请选择波特率！";
+inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/”，也不能是“.”或“..”！";
 
 class CComSetDlg : public QDialog {
     Q_OBJECT

@@ -12,6 +12,7 @@
 
 #include "messages/prompter.h"
 #include "monitor/live_display.h"
+#include "monitor/live_status.h"
 #include "settings/settings.h"
 #include "ui/busy_cursor.h"
 #include "ui/dialog_units.h"
@@ -64,6 +65,10 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
     // Enter and Escape must not close the window, whichever of its controls has the focus.
     qApp->installEventFilter(this);
 
+    // Said once, before anything else: every setting shown from here on is a default.
+    if (const SettingsFileProblem problem = CheckSettingsFile(); problem != SettingsFileProblem::None) {
+        prompter_.Warn(SettingsFileProblemText(problem, GetSettingsFilePath()));
+    }
     ApplyMeterKind();
     liveValues_->FirstField()->setFocus();
 }
@@ -138,7 +143,9 @@ void CKelvoDlg::ApplyMeterKind() {
         SerialSettings settings = LoadSerialSettings();
         settings.baudRate = 2400;
         settings.parity = 2;
-        if (!SaveSerialSettings(settings)) prompter_.Warn(kSaveSettingsFailedText);
+        if (const SaveResult saved = SaveSerialSettings(settings); !saved) {
+            prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
+        }
     }
     UpdateHeatGroup();
     UpdateCommandStates();
@@ -150,7 +157,9 @@ void CKelvoDlg::UpdateHeatGroup() {
 }
 
 void CKelvoDlg::ChooseMeterKind(int meterKind) {
-    if (!SaveMeterKind(meterKind)) prompter_.Warn(kSaveSettingsFailedText);
+    if (const SaveResult saved = SaveMeterKind(meterKind); !saved) {
+        prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
+    }
     ApplyMeterKind();
 }
 
@@ -174,10 +183,13 @@ void CKelvoDlg::Disconnect() {
     if (!connection_.IsConnected()) return;
     liveTimer_.stop();
     {
-        // Waits for the cycle in progress, which may be waiting for a silent meter.
+        // The stop request ends the polling thread's wait for the meter at once.
         const BusyCursor busy;
         connection_.StopPolling();
     }
+    // The last values stay on screen as before a connect; they are marked only while
+    // a connection claims to show live values.
+    liveValues_->ShowStatus({});
     UpdateHeatGroup();
     pages_->SetControlsEnabled(true);
     UpdateCommandStates();
@@ -189,6 +201,9 @@ void CKelvoDlg::RunLiveTick() {
     const LiveTexts texts = FormatLiveTexts(record, meterKind);
     pages_->ShowLiveValues(record, connection_.Identity().paramEncoding);
     liveValues_->ShowTexts(texts);
+    const SerialSettings& polling = connection_.PollingSettings();
+    liveValues_->ShowStatus(DescribeLiveStatus(connection_.Health(), std::chrono::steady_clock::now(),
+                                               GoodCycleTime(meterKind, polling.baudRate, polling.parity)));
 }
 
 void CKelvoDlg::RunPresetsDialog() {

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QString>
 
 #include "ui/dialog_units.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int kLabelX = 18, kLabelWidth = 45;
 constexpr int kFieldX = 64, kFieldWidth = 78, kFieldHeight = 13;
+// The status line sits in the strip above the data group, right of the toolbar.
+constexpr QRect kStatusLine(52, 5, 108, 12);
 
 struct FieldRow {
     LiveField field;
@@ -70,10 +73,33 @@ LiveValuesPanel::LiveValuesPanel(QWidget* parent, const DialogUnits& du) {
     for (const FieldRow& row : kFlowRows) addRow(row, false);
     for (const FieldRow& row : kHeatRows) addRow(row, true);
     SetHeatGroupVisible(false);
+
+    status_ = new QLabel(parent);
+    status_->setObjectName(QStringLiteral("liveStatus"));
+    status_->setGeometry(du.Rect(kStatusLine.x(), kStatusLine.y(), kStatusLine.width(), kStatusLine.height()));
+    status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette alarm = status_->palette();
+    alarm.setColor(QPalette::WindowText, Qt::red);
+    status_->setPalette(alarm);
+    status_->hide();
 }
 
 void LiveValuesPanel::ShowTexts(const LiveTexts& texts) {
     for (std::size_t i = 0; i < fields_.size(); ++i) fields_[i]->setText(QString::fromStdString(texts[i]));
+}
+
+void LiveValuesPanel::ShowStatus(const LiveStatus& status) {
+    for (QLineEdit* field : fields_) {
+        if (field->property("stale").toBool() == status.stale) continue;
+        field->setProperty("stale", status.stale);
+        // A palette with only the text colour set; an empty one hands everything back
+        // to the window's palette.
+        QPalette palette;
+        if (status.stale) palette.setColor(QPalette::Text, field->palette().color(QPalette::Disabled, QPalette::Text));
+        field->setPalette(palette);
+    }
+    status_->setText(QString::fromStdString(status.text));
+    status_->setVisible(!status.text.empty());
 }
 
 void LiveValuesPanel::SetHeatGroupVisible(bool visible) {

@@ -5,7 +5,9 @@
 #include <array>
 
 #include "monitor/live_display.h"
+#include "monitor/live_status.h"
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -19,6 +21,10 @@ public:
     LiveValuesPanel(QWidget* parent, const DialogUnits& du);
 
     void ShowTexts(const LiveTexts& texts);
+    // Stale values keep their texts but are greyed, with the dynamic property "stale"
+    // set, and the status line (object name "liveStatus") says why; both go at once
+    // when the values are live again.
+    void ShowStatus(const LiveStatus& status);
     void SetHeatGroupVisible(bool visible);
     QLineEdit* FirstField() const { return fields_[0]; }
 
@@ -26,6 +32,7 @@ public:
 
 private:
     std::array<QLineEdit*, kLiveFieldCount> fields_{};
+    QLabel* status_ = nullptr;
     std::array<QWidget*, kHeatControlCount> heatControls_{};
 };
 

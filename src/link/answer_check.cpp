@@ -1,0 +1,115 @@
+#include "link/answer_check.h"
+
+#include <algorithm>
+
+#include "link/crc16.h"
+#include "link/modbus_frames.h"
+
+namespace kelvo {
+namespace {
+
+constexpr std::size_t kShortestAnswer = 4;            // address, function code, CRC (2)
+constexpr std::size_t kReadDataOffset = 3;            // after address, function code, byte count
+constexpr std::size_t kWriteAnswerLength = 8;         // address, function, start (2), count (2), CRC (2)
+constexpr std::size_t kIdentificationDataOffset = 4;  // after address, function, unused byte, length
+constexpr std::size_t kCrcLength = 2;
+
+int Word(std::span<const std::uint8_t> frame, std::size_t at) { return frame[at] << 8 | frame[at + 1]; }
+
+bool CrcMatches(std::span<const std::uint8_t> frame) {
+    const std::size_t body = frame.size() - kCrcLength;
+    const std::uint16_t crc = Crc16(frame.data(), static_cast<std::uint16_t>(body));
+    return frame[body] == (crc & 0xFFU) && frame[body + 1] == (crc >> 8);
+}
+
+// The requests the link builds; anything else cannot be answered well.
+bool IsKnownRequest(std::span<const std::uint8_t> request) {
+    if (request.size() < 2) return false;
+    switch (request[1]) {
+        case kReadInputRegisters:
+            return request.size() == 8;
+        case kWriteMultipleRegisters:
+            return request.size() >= 9;
+        case kIdentify:
+            return request.size() == 6;
+        default:
+            return false;
+    }
+}
+
+AnswerCheck Refused(AnswerFault fault) { return {.fault = fault, .data = {}}; }
+
+AnswerCheck CheckRead(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer) {
+    const auto dataBytes = static_cast<std::size_t>(2 * Word(request, 4));
+    if (answer.size() < kReadDataOffset + kCrcLength) return Refused(AnswerFault::WrongLength);
+    if (answer[2] != dataBytes) return Refused(AnswerFault::WrongByteCount);
+    if (answer.size() != kReadDataOffset + dataBytes + kCrcLength) return Refused(AnswerFault::WrongLength);
+    return {.fault = AnswerFault::None, .data = answer.subspan(kReadDataOffset, dataBytes)};
+}
+
+AnswerCheck CheckWrite(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer) {
+    if (answer.size() != kWriteAnswerLength) return Refused(AnswerFault::WrongLength);
+    if (!std::equal(answer.begin() + 2, answer.begin() + 6, request.begin() + 2)) {
+        return Refused(AnswerFault::WrongEcho);
+    }
+    return {};
+}
+
+AnswerCheck CheckIdentification(std::span<const std::uint8_t> answer) {
+    if (answer.size() < kIdentificationDataOffset + kCrcLength) return Refused(AnswerFault::WrongLength);
+    const std::size_t arrived = answer.size() - kIdentificationDataOffset - kCrcLength;
+    const std::size_t count =
+        std::min({static_cast<std::size_t>(answer[3]), arrived, static_cast<std::size_t>(kIdentificationBytes)});
+    return {.fault = AnswerFault::None, .data = answer.subspan(kIdentificationDataOffset, count)};
+}
+
+}  // namespace
+
+AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer) {
+    if (!IsKnownRequest(request)) return Refused(AnswerFault::BadRequest);
+    if (answer.empty()) return Refused(AnswerFault::NoAnswer);
+    if (answer.size() < kShortestAnswer) return Refused(AnswerFault::TooShort);
+    // A frame whose CRC fails says nothing trustworthy, not even whom it comes from.
+    if (!CrcMatches(answer)) return Refused(AnswerFault::BadCrc);
+    if (answer[0] != request[0]) return Refused(AnswerFault::WrongAddress);
+    if (answer[1] == (request[1] | kExceptionBit)) return Refused(AnswerFault::Exception);
+    if (answer[1] != request[1]) return Refused(AnswerFault::WrongFunction);
+    switch (request[1]) {
+        case kReadInputRegisters:
+            return CheckRead(request, answer);
+        case kWriteMultipleRegisters:
+            return CheckWrite(request, answer);
+        default:
+            return CheckIdentification(answer);
+    }
+}
+
+std::string_view AnswerFaultText(AnswerFault fault) {
+    switch (fault) {
+        case AnswerFault::None:
+            return "应答正确";
+        case AnswerFault::NoAnswer:
+            return "无应答";
+        case AnswerFault::TooShort:
+            return "应答过短";
+        case AnswerFault::BadCrc:
+            return "CRC 校验错误";
+        case AnswerFault::WrongAddress:
+            return "应答地址与请求不符";
+        case AnswerFault::Exception:
+            return "仪表返回异常应答";
+        case AnswerFault::WrongFunction:
+            return "应答功能码与请求不符";
+        case AnswerFault::WrongByteCount:
+            return "应答字节数与请求的寄存器数不符";
+        case AnswerFault::WrongLength:
+            return "应答长度不对";
+        case AnswerFault::WrongEcho:
+            return "写入应答的寄存器与请求不符";
+        case AnswerFault::BadRequest:
+            return "请求格式不对";
+    }
+    return "";
+}
+
+}  // namespace kelvo

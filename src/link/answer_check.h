@@ -1,0 +1,53 @@
+#pragma once
+// Whether an answer is the one a request asked for. A pure function of the two frames,
+// so that anything that sees both (the link, a traffic view, the fuzz targets) reaches
+// the same verdict and can say why an answer was refused.
+//
+// Every answer must carry the request's address and function code and a matching CRC.
+// Beyond that:
+// - 0x04: the byte count is twice the registers asked for and the frame is exactly that
+//   long (address, function, byte count, data, CRC). Anything else could put bytes of
+//   another frame, or of none, into the live values.
+// - 0x10: exactly eight bytes that echo the request's start register and register count.
+//   An RS-485 adapter with local echo and no meter returns the request itself, which is
+//   longer; a stale acknowledgement names other registers.
+// - 0x41: at least address, function, one unused byte, the length byte and the CRC. The
+//   data are cut to what arrived and to 32 bytes, whatever the length byte announces.
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace kelvo {
+
+inline constexpr int kIdentificationBytes = 32;  // room the callers provide
+
+enum class AnswerFault : std::uint8_t {
+    None,
+    NoAnswer,        // nothing arrived
+    TooShort,        // fewer than four bytes: no room for address, function code and CRC
+    BadCrc,
+    WrongAddress,
+    Exception,       // the meter refused the request (function code with bit 7 set)
+    WrongFunction,
+    WrongByteCount,  // 0x04: the byte count is not twice the registers asked for
+    WrongLength,     // the frame is not as long as its kind (and byte count) demand
+    WrongEcho,       // 0x10: the acknowledgement names other registers
+    BadRequest,      // the request is not one the link sends; no answer can fit it
+};
+
+struct AnswerCheck {
+    AnswerFault fault = AnswerFault::None;
+    // Inside the answer: the register bytes of a 0x04 answer, the identification bytes of
+    // a 0x41 answer (cut as above); empty for 0x10 and for every refused answer.
+    std::span<const std::uint8_t> data;
+
+    bool Good() const { return fault == AnswerFault::None; }
+};
+
+AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer);
+
+// A short explanation of a fault, for a person reading the traffic.
+std::string_view AnswerFaultText(AnswerFault fault);
+
+}  // namespace kelvo

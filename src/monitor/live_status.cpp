@@ -1,0 +1,47 @@
+#include "monitor/live_status.h"
+
+#include "link/modbus_rtu.h"
+#include "link/serial_port.h"
+
+namespace kelvo {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr int kRequestBytes = 8;
+constexpr int kReadAnswerOverhead = 5;  // address, function code, byte count, CRC (2)
+
+// Start bit, 8 data bits, the parity bit when there is one, stop bit.
+double BitsPerByte(int parity) { return parity == 1 || parity == 2 ? 11.0 : 10.0; }
+
+milliseconds WireTime(int bytes, int baudRate, int parity) {
+    if (baudRate <= 0) return milliseconds::zero();
+    return milliseconds(static_cast<long long>(1000.0 * bytes * BitsPerByte(parity) / baudRate + 0.5));
+}
+
+}  // namespace
+
+milliseconds GoodCycleTime(int meterKind, int baudRate, int parity) {
+    const ReadTimeouts timeouts = TimeoutsForBaud(baudRate);
+    // Without an interval timeout a read always waits out its total timeout.
+    const milliseconds readEnd(timeouts.intervalMs >= 0 ? timeouts.intervalMs : timeouts.totalMs);
+    milliseconds total = kPauseBetweenCycles;
+    for (const LiveBlock& block : LiveBlocksOf(meterKind)) {
+        total += WireTime(kRequestBytes + kReadAnswerOverhead + block.byteCount, baudRate, parity);
+        total += milliseconds(kReadPauseMs) + readEnd;
+    }
+    return total;
+}
+
+LiveStatus DescribeLiveStatus(const LinkHealth& health, std::chrono::steady_clock::time_point now,
+                              milliseconds goodCycleTime) {
+    const auto sinceGood = now - health.lastGoodCycle;
+    if (health.lastCycleGood && health.portOpen && sinceGood <= goodCycleTime + kStaleMargin) return {};
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceGood).count();
+    std::string text = "通讯中断 " + std::to_string(seconds < 0 ? 0 : seconds) + " 秒";
+    if (!health.portOpen) text += "，串口已断开";
+    return {.stale = true, .text = std::move(text)};
+}
+
+}  // namespace kelvo
