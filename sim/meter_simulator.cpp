@@ -152,11 +152,29 @@ void MeterSimulator::SetExceptionRange(int first, int last, int times) {
     }
 }
 
+void MeterSimulator::SetOnlyBaud(int baud) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.faults.onlyBaud = baud;
+}
+
+void MeterSimulator::SetOnlyParity(std::optional<int> parity) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.faults.onlyParity = parity;
+}
+
+void MeterSimulator::SetDropShare(double share) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.faults.dropShare = share;
+}
+
+void MeterSimulator::SetGarbleShare(double share) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.faults.garbleShare = share;
+}
+
 void MeterSimulator::ClearFaults() {
     const std::lock_guard lock(state_->shared.mutex);
-    // Pacing is part of how the meter was set up, not a fault: it returns to that.
-    state_->shared.faults = FaultSwitches{};
-    state_->shared.faults.paceBaud = state_->shared.paceBaudOption;
+    state_->shared.faults = state_->shared.setUpFaults;
 }
 
 std::vector<std::vector<std::uint8_t>> MeterSimulator::Requests() const {
