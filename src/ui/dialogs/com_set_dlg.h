@@ -25,6 +25,10 @@ inline constexpr const char* kPortNameTooLongText = "串口号最多5个字符�
 inline constexpr const char* kChooseBaudRateText = "请选择波特率！";
 inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/”，也不能是“.”或“..”！";
 
+// The prompt for a typed port name the settings cannot hold (too long, or a path), or
+// nullptr when it fits.
+const char* PortNameProblem(const QString& port);
+
 class CComSetDlg : public QDialog {
     Q_OBJECT
 public:
