@@ -163,7 +163,8 @@ void CTrafficMonitorDlg::SaveAsChosen() {
 void CTrafficMonitorDlg::ShowCounters() {
     QString text = FromUtf8(CountersText(decoder_.Counters()));
     if (paused_) text += QStringLiteral("  （已暂停）");
-    counters_->setText(text);
+    // Most refreshes bring nothing new; an unchanged label is not laid out again.
+    if (text != counters_->text()) counters_->setText(text);
 }
 
 }  // namespace kelvo
