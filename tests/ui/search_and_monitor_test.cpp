@@ -276,10 +276,4 @@ TEST(SearchAndMonitor, SearchOnlyWhileNotConnectedMonitorAlways) {
 }  // namespace
 }  // namespace kelvo
 
-int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+KELVO_UI_GTEST_MAIN()

@@ -66,3 +66,15 @@ private:
         TestClass test;                                                       \
         return QTest::qExec(&test, argc, argv);                               \
     }
+
+// main() of a widget test written with GoogleTest (those that run threads the thread
+// sanitizer must see): offscreen unless a platform was chosen, C number formats.
+#define KELVO_UI_GTEST_MAIN()                                                 \
+    int main(int argc, char* argv[]) {                                        \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                   \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                          \
+        QApplication app(argc, argv);                                         \
+        std::setlocale(LC_NUMERIC, "C");                                      \
+        testing::InitGoogleTest(&argc, argv);                                 \
+        return RUN_ALL_TESTS();                                               \
+    }
