@@ -54,12 +54,7 @@ constexpr int kSearchCommand = 32779;
 constexpr int kMonitorCommand = 32780;
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return test::WaitProcessingEvents(done, timeoutMs);
 }
 
 template <class T>
