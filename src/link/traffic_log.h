@@ -85,8 +85,9 @@ public:
     // past them. One reader at a time.
     Batch ReadFrom(std::uint64_t& cursor) const;
 
-    // Records a writer gave up because a slower writer still held their slot (a whole
-    // ring behind): not expected outside of tests, but counted rather than waited for.
+    // Records a writer gave up because a writer a whole ring away held their slot:
+    // practically never (the links write a few records a second), but counted rather
+    // than waited for.
     std::uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
 private:
