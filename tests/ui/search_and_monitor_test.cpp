@@ -90,12 +90,15 @@ public:
 
     void Trigger(int command) { ById<QAction>(&*dlg, command)->trigger(); }
     bool Enabled(int command) const { return ById<QAction>(&*dlg, command)->isEnabled(); }
+    // Shown as the menu entry shows it, but never drawn: Qt draws large windows on threads
+    // of its own, which the thread sanitizer cannot see into.
     CTrafficMonitorDlg& Monitor() {
+        dlg->TrafficMonitor().setUpdatesEnabled(false);
         Trigger(kMonitorCommand);
-        return *dlg->TrafficMonitor();
+        return dlg->TrafficMonitor();
     }
-    std::string MonitorText() const {
-        return Named<QPlainTextEdit>(dlg->TrafficMonitor(), "trafficView")->toPlainText().toStdString();
+    std::string MonitorText() {
+        return Named<QPlainTextEdit>(&dlg->TrafficMonitor(), "trafficView")->toPlainText().toStdString();
     }
     static bool PortIsFree() {
         CSerialPort port;
@@ -262,8 +265,7 @@ TEST(SearchAndMonitor, SearchOnlyWhileNotConnectedMonitorAlways) {
     bench.dlg->UpdateCommandStates();
     EXPECT_FALSE(bench.Enabled(kSearchCommand));
     EXPECT_TRUE(bench.Enabled(kMonitorCommand));
-    bench.Trigger(kMonitorCommand);
-    EXPECT_TRUE(bench.dlg->TrafficMonitor()->isVisible());
+    EXPECT_TRUE(bench.Monitor().isVisible());
     bench.Trigger(32772);
     EXPECT_TRUE(bench.Enabled(kSearchCommand));
 }

@@ -234,11 +234,16 @@ void CKelvoDlg::RunMeterSearchDialog() {
     dialog.exec();
 }
 
-void CKelvoDlg::ShowTrafficMonitor() {
+CTrafficMonitorDlg& CKelvoDlg::TrafficMonitor() {
     if (!trafficMonitor_) trafficMonitor_ = std::make_unique<CTrafficMonitorDlg>(traffic_, prompter_);
-    trafficMonitor_->show();
-    trafficMonitor_->raise();
-    trafficMonitor_->activateWindow();
+    return *trafficMonitor_;
+}
+
+void CKelvoDlg::ShowTrafficMonitor() {
+    CTrafficMonitorDlg& monitor = TrafficMonitor();
+    monitor.show();
+    monitor.raise();
+    monitor.activateWindow();
 }
 
 void CKelvoDlg::RunAboutBox() {

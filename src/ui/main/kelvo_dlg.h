@@ -51,8 +51,8 @@ public:
     // Command 32780 "通讯监视": shows the traffic monitor (made at its first use), also
     // while connected.
     void ShowTrafficMonitor();
-    // The traffic monitor; null before its first use.
-    CTrafficMonitorDlg* TrafficMonitor() const { return trafficMonitor_.get(); }
+    // The traffic monitor's window, made at its first use and hidden until shown.
+    CTrafficMonitorDlg& TrafficMonitor();
     TrafficLog& Traffic() { return traffic_; }
 
 protected:
