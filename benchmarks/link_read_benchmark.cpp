@@ -8,8 +8,6 @@
 // Prints the measured and the demanded time per read and last "overhead ratio X.XXX"
 // (measured / demanded); exits with 1 when a read fails or the ratio is above 1.05.
 
-#include <stdlib.h>
-
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -17,12 +15,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "link/modbus_rtu.h"
 #include "link/serial_port.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
+#include "temp_config_home.h"
 
 namespace {
 
@@ -37,28 +35,6 @@ constexpr int kDefaultReads = 20;
 
 double WireMs(int bytes) { return 1000.0 * bytes * kBitsPerByte / kBaud; }
 
-// A settings folder of its own, so the benchmark's port mapping never meets a user's.
-class TemporaryConfigHome {
-public:
-    TemporaryConfigHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kelvo-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) return;
-        root_ = pattern;
-        setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
-    }
-    ~TemporaryConfigHome() {
-        std::error_code ignored;
-        if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
-    }
-    TemporaryConfigHome(const TemporaryConfigHome&) = delete;
-    TemporaryConfigHome& operator=(const TemporaryConfigHome&) = delete;
-
-    bool Ready() const { return !root_.empty(); }
-
-private:
-    std::string root_;
-};
-
 int ReadsFromArguments(int argc, char** argv) {
     if (argc < 2) return kDefaultReads;
     const int reads = std::atoi(argv[1]);
@@ -69,7 +45,7 @@ int ReadsFromArguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     const int reads = ReadsFromArguments(argc, argv);
-    TemporaryConfigHome configHome;
+    kelvo::bench::TemporaryConfigHome configHome;
     if (!configHome.Ready()) {
         std::fprintf(stderr, "cannot make a temporary settings folder\n");
         return 1;

@@ -34,4 +34,26 @@ void SpoilAnswer(const FaultSwitches& faults, std::vector<std::uint8_t>& answer)
     }
 }
 
+bool FaultSwitches::Hears(const std::optional<MasterLine>& line) const {
+    if (onlyBaud == 0 && !onlyParity) return true;
+    if (!line) return false;
+    if (onlyBaud != 0 && line->baudRate != onlyBaud) return false;
+    return !onlyParity || ParityHeard(*onlyParity, *line);
+}
+
+bool Chance(double share, std::mt19937& random) {
+    if (share <= 0) return false;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(random) < share;
+}
+
+void GarbleAnswer(std::vector<std::uint8_t>& answer, std::mt19937& random) {
+    if (answer.empty()) return;
+    const auto at = std::uniform_int_distribution<std::size_t>(0, answer.size() - 1)(random);
+    answer[at] ^= static_cast<std::uint8_t>(std::uniform_int_distribution<int>(1, 255)(random));
+}
+
+void TurnToNoise(std::vector<std::uint8_t>& answer, std::mt19937& random) {
+    for (std::uint8_t& byte : answer) byte = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(random));
+}
+
 }  // namespace kelvo::sim

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -16,7 +17,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kelvo-meter-sim [--link PATH] [--kind w58|generic] [--address N] [--model CODE]\n"
-    "                       [--version VVVV] [--baud N] [--echo] [--trace]\n"
+    "                       [--version VVVV] [--baud N] [--only-baud N] [--only-parity P]\n"
+    "                       [--drop-share S] [--garble-share S] [--seed N] [--echo] [--trace]\n"
     "\n"
     "Plays a flow meter as a Modbus RTU slave on a new pseudo-terminal until SIGINT or\n"
     "SIGTERM.\n"
@@ -25,7 +27,15 @@ constexpr const char* kUsage =
     "  --address N     slave address 1..247 (default 8)\n"
     "  --model CODE    model code of the identification answer (default RA03)\n"
     "  --version VVVV  four firmware version characters (default 2004)\n"
-    "  --baud N        send answers at the wire speed of N baud (default: at once)\n"
+    "  --baud N        send answers at the wire speed of N baud (default: at once, or at\n"
+    "                  the rate of --only-baud)\n"
+    "  --only-baud N   answer only requests the master sends at N baud; at other rates the\n"
+    "                  meter hears noise and stays silent\n"
+    "  --only-parity P answer only at parity none, odd or even, as far as the pseudo-terminal\n"
+    "                  shows it: it tells odd from the others, not none from even\n"
+    "  --drop-share S  lose this share (0..1) of the answers on the line\n"
+    "  --garble-share S  spoil one byte in this share (0..1) of the answers\n"
+    "  --seed N        seed of the random source behind the two shares (default 1)\n"
     "  --echo          send every request back unchanged and nothing else, as an RS-485\n"
     "                  adapter with local echo and no meter does\n"
     "  --trace         print every request and answer on stderr\n"
@@ -39,11 +49,22 @@ struct Arguments {
     bool help = false;
 };
 
-std::optional<int> ParseInt(std::string_view text, int low, int high) {
-    int value = 0;
+template <class Number>
+std::optional<Number> ParseNumber(std::string_view text, Number low, Number high) {
+    Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high) return std::nullopt;
     return value;
+}
+
+std::optional<int> ParseInt(std::string_view text, int low, int high) { return ParseNumber(text, low, high); }
+
+std::optional<int> ParseParity(std::string_view text) {
+    constexpr std::string_view kNames[] = {"none", "odd", "even"};
+    for (int parity = 0; parity < 3; ++parity) {
+        if (text == kNames[parity]) return parity;
+    }
+    return std::nullopt;
 }
 
 // Empty when the arguments are not understood.
@@ -77,10 +98,21 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             arguments.options.model = value;
         } else if (option == "--version" && value.size() == 4) {
             arguments.options.version = value;
-        } else if (option == "--baud") {
+        } else if (option == "--baud" || option == "--only-baud") {
             const auto baud = ParseInt(value, 1, 4000000);
             if (!baud) return std::nullopt;
-            arguments.options.paceBaud = *baud;
+            (option == "--baud" ? arguments.options.paceBaud : arguments.options.onlyBaud) = *baud;
+        } else if (option == "--only-parity") {
+            arguments.options.onlyParity = ParseParity(value);
+            if (!arguments.options.onlyParity) return std::nullopt;
+        } else if (option == "--drop-share" || option == "--garble-share") {
+            const auto share = ParseNumber(value, 0.0, 1.0);
+            if (!share) return std::nullopt;
+            (option == "--drop-share" ? arguments.options.dropShare : arguments.options.garbleShare) = *share;
+        } else if (option == "--seed") {
+            const auto seed = ParseNumber<std::uint32_t>(value, 0, UINT32_MAX);
+            if (!seed) return std::nullopt;
+            arguments.options.seed = *seed;
         } else {
             return std::nullopt;
         }
@@ -149,6 +181,7 @@ int main(int argc, char** argv) {
     const char* kind = arguments->options.kind == kelvo::sim::SimMeterKind::W58 ? "W58" : "generic";
     std::printf("kelvo-meter-sim: %s meter at address %d on %s", kind, arguments->options.address,
                 simulator.SlavePath().c_str());
+    if (arguments->options.onlyBaud != 0) std::printf(", only at %d baud", arguments->options.onlyBaud);
     if (!arguments->linkPath.empty()) std::printf(", linked at %s", arguments->linkPath.c_str());
     std::printf("\n");
     std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <utility>
 
+#include "sim/line_watch.h"
 #include "sim/slave_protocol.h"
 
 namespace kelvo::sim {
@@ -101,6 +102,8 @@ private:
         std::uint8_t buffer[512];
         const ssize_t count = read(fd_, buffer, sizeof buffer);
         if (count <= 0) return true;
+        // A frame is heard at the settings the line had when it began.
+        if (pending_.empty()) heardLine_ = ReadMasterLine(fd_);
         pending_.insert(pending_.end(), buffer, buffer + count);
         lastByte_ = Clock::now();
         for (;;) {
@@ -123,7 +126,7 @@ private:
         int baud;
         {
             const std::lock_guard lock(shared_.mutex);
-            baud = shared_.faults.paceBaud;
+            baud = shared_.faults.WireBaud();
         }
         return baud > 0 ? std::max<Clock::duration>(kMinimumSilence, 4 * ByteTime(baud)) : kMinimumSilence;
     }
@@ -164,6 +167,8 @@ private:
                 answer = frame;
                 paceBaud = shared_.faults.paceBaud;
                 events.push_back({SimEvent::Answer, Hex(answer)});
+            } else if (!shared_.faults.Hears(heardLine_)) {
+                events.push_back({SimEvent::Ignored, "noise: sent at " + LineName(heardLine_)});
             } else if (!CrcMatches(frame)) {
                 events.push_back({SimEvent::Ignored, "bad CRC"});
             } else if (frame[0] != shared_.address) {
@@ -182,15 +187,35 @@ private:
                     answer = std::move(normal.bytes);
                 }
                 SpoilAnswer(shared_.faults, answer);
+                SpoilOnTheLine(answer, events);
                 delayMs = shared_.faults.extraDelayMs;
-                paceBaud = shared_.faults.paceBaud;
-                events.push_back({SimEvent::Answer, Hex(answer)});
+                paceBaud = shared_.faults.WireBaud();
             }
         }
         Emit(events);
         if (answer.empty()) return true;
         if (delayMs > 0 && !wake_.SleepUntil(Clock::now() + milliseconds(delayMs))) return false;
         return Send(answer, paceBaud);
+    }
+
+    // Under the mutex: what the line does to a correct answer by the shares of lost and
+    // garbled answers, and what a master that has moved to another rate makes of it.
+    void SpoilOnTheLine(std::vector<std::uint8_t>& answer, std::vector<Event>& events) {
+        FaultSwitches& faults = shared_.faults;
+        if (Chance(faults.dropShare, shared_.random)) {
+            events.push_back({SimEvent::Ignored, "answer lost on the line: " + Hex(answer)});
+            answer.clear();
+            return;
+        }
+        if (Chance(faults.garbleShare, shared_.random)) GarbleAnswer(answer, shared_.random);
+        if (faults.onlyBaud != 0 && !faults.Hears(ReadMasterLine(fd_))) TurnToNoise(answer, shared_.random);
+        events.push_back({SimEvent::Answer, Hex(answer)});
+    }
+
+    static std::string LineName(const std::optional<MasterLine>& line) {
+        if (!line) return "unknown settings";
+        return (line->baudRate > 0 ? std::to_string(line->baudRate) + " baud" : std::string("another rate")) +
+               (line->odd ? ", odd parity" : "");
     }
 
     void Emit(const std::vector<Event>& events) const {
@@ -240,6 +265,7 @@ private:
     std::vector<std::uint8_t> pending_;  // at most kLongestRequest bytes between reads
     std::size_t droppedBytes_ = 0;       // noise beyond that, since the last silence
     Clock::time_point lastByte_;
+    std::optional<MasterLine> heardLine_;  // the master's settings when the pending frame began
 };
 
 }  // namespace

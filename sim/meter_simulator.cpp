@@ -21,6 +21,17 @@ struct MeterSimulator::State {
     std::string slavePath;
 };
 
+namespace {
+
+// Every switch changes under the meter's mutex, so the serving thread sees all or nothing.
+template <class State, class Change>
+void ChangeFaults(State& state, Change change) {
+    const std::lock_guard lock(state.shared.mutex);
+    change(state.shared.faults);
+}
+
+}  // namespace
+
 MeterSimulator::MeterSimulator(SimOptions options) : state_(std::make_unique<State>(options)) {}
 
 MeterSimulator::~MeterSimulator() { Stop(); }
@@ -109,54 +120,61 @@ void MeterSimulator::SetIdentificationBytes(const std::vector<std::uint8_t>& byt
 }
 
 void MeterSimulator::SetSilent(bool on) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.silent = on;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.silent = on; });
 }
 
 void MeterSimulator::SetEcho(bool on) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.echo = on;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.echo = on; });
 }
 
 void MeterSimulator::SetBadCrc(bool on) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.badCrc = on;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.badCrc = on; });
 }
 
 void MeterSimulator::SetWrongAddress(bool on) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.wrongAddress = on;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.wrongAddress = on; });
 }
 
 void MeterSimulator::SetShortAnswers(bool on) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.shortAnswers = on;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.shortAnswers = on; });
 }
 
 void MeterSimulator::SetExtraDelayMs(int ms) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.extraDelayMs = ms;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.extraDelayMs = ms; });
 }
 
 void MeterSimulator::SetPaceBaud(int baud) {
-    const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.faults.paceBaud = baud;
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.paceBaud = baud; });
 }
 
 void MeterSimulator::SetExceptionRange(int first, int last, int times) {
-    const std::lock_guard lock(state_->shared.mutex);
-    if (times == 0) {
-        state_->shared.faults.exceptions.reset();
-    } else {
-        state_->shared.faults.exceptions = ExceptionRange{.first = first, .last = last, .times = times};
-    }
+    ChangeFaults(*state_, [&](FaultSwitches& faults) {
+        if (times == 0) {
+            faults.exceptions.reset();
+        } else {
+            faults.exceptions = ExceptionRange{.first = first, .last = last, .times = times};
+        }
+    });
+}
+
+void MeterSimulator::SetOnlyBaud(int baud) {
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.onlyBaud = baud; });
+}
+
+void MeterSimulator::SetOnlyParity(std::optional<int> parity) {
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.onlyParity = parity; });
+}
+
+void MeterSimulator::SetDropShare(double share) {
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.dropShare = share; });
+}
+
+void MeterSimulator::SetGarbleShare(double share) {
+    ChangeFaults(*state_, [&](FaultSwitches& faults) { faults.garbleShare = share; });
 }
 
 void MeterSimulator::ClearFaults() {
-    const std::lock_guard lock(state_->shared.mutex);
-    // Pacing is part of how the meter was set up, not a fault: it returns to that.
-    state_->shared.faults = FaultSwitches{};
-    state_->shared.faults.paceBaud = state_->shared.paceBaudOption;
+    ChangeFaults(*state_, [this](FaultSwitches& faults) { faults = state_->shared.setUpFaults; });
 }
 
 std::vector<std::vector<std::uint8_t>> MeterSimulator::Requests() const {

@@ -32,6 +32,18 @@ struct SimOptions {
     // The request log keeps at least this many of the latest frames (0: every
     // frame), so a simulator that runs for days does not grow without end.
     std::size_t requestLogLimit = 0;
+    // The meter answers only requests the master sends at this baud rate (0: at any): a
+    // real meter set to one rate hears only noise at the others. Its answers then travel
+    // at this rate unless paceBaud says otherwise.
+    int onlyBaud = 0;
+    // The meter answers only at this parity (0 none, 1 odd, 2 even), as far as the pty
+    // shows the master's parity: odd apart from the other two (see sim/line_watch.h).
+    std::optional<int> onlyParity;
+    // Shares (0..1) of answers lost on the line and of answers with one byte spoilt on it,
+    // drawn from a random source with this seed, so that a run can be repeated.
+    double dropShare = 0;
+    double garbleShare = 0;
+    std::uint32_t seed = 1;
 };
 
 inline constexpr int kRegisterCount = 400;
@@ -88,7 +100,14 @@ public:
     // Answer requests that touch [first, last] with exception code 02 (function | 0x80).
     // times < 0: always; otherwise only the next `times` such requests.
     void SetExceptionRange(int first, int last, int times = -1);
-    // Switches every fault off; pacing returns to SimOptions::paceBaud.
+    // The line settings the meter is set to and the shares of spoilt answers, as in
+    // SimOptions; each acts until changed.
+    void SetOnlyBaud(int baud);                   // 0: any rate
+    void SetOnlyParity(std::optional<int> parity);  // nullopt: any parity
+    void SetDropShare(double share);
+    void SetGarbleShare(double share);
+    // Every switch returns to what SimOptions set up: no faults, unless they asked for
+    // some, and their pacing and line settings.
     void ClearFaults();
 
     // Every complete frame received (also those for other addresses), in order.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,22 @@ struct SharedMeter {
     explicit SharedMeter(const SimOptions& options)
         : address(options.address),
           moveLiveValues(options.moveLiveValues),
-          paceBaudOption(options.paceBaud),
+          setUpFaults(FaultsOf(options)),
           requestLogLimit(options.requestLogLimit),
-          meter(options.kind, options.address) {
-        faults.paceBaud = options.paceBaud;
+          meter(options.kind, options.address),
+          faults(setUpFaults),
+          random(options.seed) {
         SetIdentification(options.model, options.version);
+    }
+
+    static FaultSwitches FaultsOf(const SimOptions& options) {
+        FaultSwitches set;
+        set.paceBaud = options.paceBaud;
+        set.onlyBaud = options.onlyBaud;
+        set.onlyParity = options.onlyParity;
+        set.dropShare = options.dropShare;
+        set.garbleShare = options.garbleShare;
+        return set;
     }
 
     // Under the mutex. Trims in halves so that a long run costs little per frame.
@@ -41,7 +53,7 @@ struct SharedMeter {
     // Fixed for the life of the simulator.
     const std::uint8_t address;
     const bool moveLiveValues;
-    const int paceBaudOption;
+    const FaultSwitches setUpFaults;  // what ClearFaults returns to
     const std::size_t requestLogLimit;
 
     mutable std::mutex mutex;
@@ -49,6 +61,7 @@ struct SharedMeter {
     MeterModel meter;
     std::vector<std::uint8_t> identification;
     FaultSwitches faults;
+    std::mt19937 random;
     std::vector<std::vector<std::uint8_t>> requests;
     std::vector<std::string> commands;
     SimEventSink sink;

@@ -39,16 +39,21 @@ bool IsKnownRequest(std::span<const std::uint8_t> request) {
 
 AnswerCheck Refused(AnswerFault fault) { return {.fault = fault, .data = {}}; }
 
+AnswerCheck WrongLength(std::size_t length, std::size_t demanded) {
+    return Refused(length < demanded ? AnswerFault::Truncated : AnswerFault::Overlong);
+}
+
 AnswerCheck CheckRead(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer) {
     const auto dataBytes = static_cast<std::size_t>(2 * Word(request, 4));
-    if (answer.size() < kReadDataOffset + kCrcLength) return Refused(AnswerFault::WrongLength);
+    if (answer.size() < kReadDataOffset + kCrcLength) return Refused(AnswerFault::Truncated);
     if (answer[2] != dataBytes) return Refused(AnswerFault::WrongByteCount);
-    if (answer.size() != kReadDataOffset + dataBytes + kCrcLength) return Refused(AnswerFault::WrongLength);
+    const std::size_t demanded = kReadDataOffset + dataBytes + kCrcLength;
+    if (answer.size() != demanded) return WrongLength(answer.size(), demanded);
     return {.fault = AnswerFault::None, .data = answer.subspan(kReadDataOffset, dataBytes)};
 }
 
 AnswerCheck CheckWrite(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer) {
-    if (answer.size() != kWriteAnswerLength) return Refused(AnswerFault::WrongLength);
+    if (answer.size() != kWriteAnswerLength) return WrongLength(answer.size(), kWriteAnswerLength);
     if (!std::equal(answer.begin() + 2, answer.begin() + 6, request.begin() + 2)) {
         return Refused(AnswerFault::WrongEcho);
     }
@@ -56,7 +61,7 @@ AnswerCheck CheckWrite(std::span<const std::uint8_t> request, std::span<const st
 }
 
 AnswerCheck CheckIdentification(std::span<const std::uint8_t> answer) {
-    if (answer.size() < kIdentificationDataOffset + kCrcLength) return Refused(AnswerFault::WrongLength);
+    if (answer.size() < kIdentificationDataOffset + kCrcLength) return Refused(AnswerFault::Truncated);
     const std::size_t arrived = answer.size() - kIdentificationDataOffset - kCrcLength;
     const std::size_t count =
         std::min({static_cast<std::size_t>(answer[3]), arrived, static_cast<std::size_t>(kIdentificationBytes)});
@@ -102,8 +107,10 @@ std::string_view AnswerFaultText(AnswerFault fault) {
             return "应答功能码与请求不符";
         case AnswerFault::WrongByteCount:
             return "应答字节数与请求的寄存器数不符";
-        case AnswerFault::WrongLength:
-            return "应答长度不对";
+        case AnswerFault::Truncated:
+            return "应答不完整";
+        case AnswerFault::Overlong:
+            return "应答过长";
         case AnswerFault::WrongEcho:
             return "写入应答的寄存器与请求不符";
         case AnswerFault::BadRequest:

@@ -31,7 +31,8 @@ enum class AnswerFault : std::uint8_t {
     Exception,       // the meter refused the request (function code with bit 7 set)
     WrongFunction,
     WrongByteCount,  // 0x04: the byte count is not twice the registers asked for
-    WrongLength,     // the frame is not as long as its kind (and byte count) demand
+    Truncated,       // shorter than its kind (and byte count) demand: cut short on the line
+    Overlong,        // longer than its kind (and byte count) demand: another frame ran into it
     WrongEcho,       // 0x10: the acknowledgement names other registers
     BadRequest,      // the request is not one the link sends; no answer can fit it
 };

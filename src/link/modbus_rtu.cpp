@@ -49,9 +49,16 @@ AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span
     if (port_.State() != LineState::Ok) return {.fault = AnswerFault::NoAnswer, .data = {}};
     port_.PurgeInput();
     port_.Write(request.bytes.data(), static_cast<std::size_t>(request.length));
+    if (traffic_ != nullptr) traffic_->Record(TrafficKind::Sent, trafficSource_, request.View());
     if (!port_.Pause(std::chrono::milliseconds(pauseMs))) return {.fault = AnswerFault::NoAnswer, .data = {}};
     const int length = port_.ReadOnce(answer.data());
-    return CheckAnswer(request.View(), answer.first(static_cast<std::size_t>(length)));
+    const auto received = answer.first(static_cast<std::size_t>(length));
+    // A wait ended by a stop request says nothing about the meter.
+    if (traffic_ != nullptr && !Stopped()) {
+        const auto waitedMs = static_cast<std::uint32_t>(pauseMs + TimeoutsForBaud(port_.BaudRate()).totalMs);
+        traffic_->RecordAnswer(trafficSource_, received, waitedMs);
+    }
+    return CheckAnswer(request.View(), received);
 }
 
 int CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,

@@ -9,6 +9,7 @@
 #include "link/answer_check.h"
 #include "link/modbus_frames.h"
 #include "link/serial_port.h"
+#include "link/traffic_log.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -56,6 +57,12 @@ public:
     bool DeviceGone() const { return port_.State() == LineState::Gone; }
     bool Stopped() const { return port_.State() == LineState::Stopped; }
 
+    // Every request and what came back go to `log` (none: nullptr), marked with `source`.
+    void SetTrafficLog(TrafficLog* log, TrafficSource source) {
+        traffic_ = log;
+        trafficSource_ = source;
+    }
+
     bool IsOpen() const { return openFlag_ != 0; }
     PortError LastOpenError() const { return port_.LastError(); }
     const SerialSettings& Settings() const { return settings_; }
@@ -69,6 +76,8 @@ private:
     SerialSettings settings_;
     int openFlag_ = 0;
     CSerialPort port_;
+    TrafficLog* traffic_ = nullptr;
+    TrafficSource trafficSource_ = TrafficSource::Polling;
 };
 
 }  // namespace kelvo

@@ -243,6 +243,12 @@ int CSerialPort::Open(std::string_view portName, int baudRate, int parityIndex) 
     return handle_;
 }
 
+void CSerialPort::Configure(int baudRate, int parityIndex) {
+    if (!IsOpen()) return;
+    baudRate_ = baudRate;
+    ApplyLineSettings(handle_, baudRate, parityIndex);
+}
+
 void CSerialPort::Close() {
     if (IsOpen()) {
         // A pty's terminal outlives this descriptor while its master is open; an
@@ -297,16 +303,22 @@ void CSerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
 }
 
 int CSerialPort::ReadOnce(std::uint8_t* buffer) {
-    if (!IsOpen() || state_ != LineState::Ok) return 0;
     const ReadTimeouts timeouts = TimeoutsForBaud(baudRate_);
-    const Clock::time_point totalDeadline = Clock::now() + Milliseconds(timeouts.totalMs);
+    return Read(buffer, Clock::now() + Milliseconds(timeouts.totalMs), timeouts.intervalMs, {});
+}
+
+int CSerialPort::ReadUntil(std::uint8_t* buffer, Clock::time_point deadline, const FrameComplete& complete) {
+    return Read(buffer, deadline, -1, complete);
+}
+
+int CSerialPort::Read(std::uint8_t* buffer, Clock::time_point totalDeadline, int intervalMs,
+                      const FrameComplete& complete) {
+    if (!IsOpen() || state_ != LineState::Ok) return 0;
     Clock::time_point lastByte{};
     int count = 0;
     while (count < kQueueSize) {
         Clock::time_point deadline = totalDeadline;
-        if (count > 0 && timeouts.intervalMs >= 0) {
-            deadline = std::min(deadline, lastByte + Milliseconds(timeouts.intervalMs));
-        }
+        if (count > 0 && intervalMs >= 0) deadline = std::min(deadline, lastByte + Milliseconds(intervalMs));
         const int waitMs = RemainingMs(deadline);
         if (waitMs == 0) break;
         // The stop signal is waited for beside the line, so that a stop request ends a
@@ -329,6 +341,7 @@ int CSerialPort::ReadOnce(std::uint8_t* buffer) {
         if (n > 0) {
             count += static_cast<int>(n);
             lastByte = Clock::now();
+            if (complete && complete({buffer, static_cast<std::size_t>(count)})) break;
         } else if (n == 0) {
             break;
         } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -58,12 +60,22 @@ public:
     // Returns the open descriptor or kInvalidHandle. Line settings the driver refuses
     // (a pseudo-terminal refuses parity) do not fail the open.
     int Open(std::string_view portName, int baudRate, int parityIndex);
+    // New line settings for the open port, as Open would set them; the reads that follow
+    // are timed by the new rate. A search tries one setting after another on one open port.
+    void Configure(int baudRate, int parityIndex);
     void Close();  // releases an open descriptor; the handle becomes "none"
     void PurgeInput();
     void Write(const std::uint8_t* bytes, std::size_t count);
     // One read of at most kQueueSize bytes, ending by the timeouts of the baud rate.
     // Returns the count; the buffer is written only when the count is not zero.
     int ReadOnce(std::uint8_t* buffer);
+    // Whether the bytes received so far make a whole frame.
+    using FrameComplete = std::function<bool(std::span<const std::uint8_t>)>;
+    // One read of at most kQueueSize bytes that ends once `complete` holds or at the
+    // deadline, with no interval timeout: for exchanges that must end at a time of their
+    // own rather than by the baud-rate table. Returns the count, as ReadOnce.
+    int ReadUntil(std::uint8_t* buffer, std::chrono::steady_clock::time_point deadline,
+                  const FrameComplete& complete);
     // The pause between a request and its answer; false when the stop signal ended it.
     bool Pause(std::chrono::milliseconds duration);
 
@@ -83,6 +95,10 @@ public:
 private:
     // Notes a failed read, write or flush whose error means the device has gone.
     void NoteError(int error);
+    // The read of ReadOnce and ReadUntil: ends at the total deadline, `intervalMs` after
+    // the latest byte (< 0: never), or once `complete` holds (empty: never).
+    int Read(std::uint8_t* buffer, std::chrono::steady_clock::time_point totalDeadline, int intervalMs,
+             const FrameComplete& complete);
 
     std::string portName_;
     int baudRate_ = 0;

@@ -24,8 +24,11 @@ LiveConnection::~LiveConnection() { StopPolling(); }
 bool LiveConnection::OpenAndIdentify(Prompter& prompter) {
     // While polling, the port is the thread's; the meter was identified at connect.
     if (connected_) return true;
+    return OpenAndIdentify(prompter, LoadSerialSettings());
+}
 
-    const SerialSettings settings = LoadSerialSettings();
+bool LiveConnection::OpenAndIdentify(Prompter& prompter, const SerialSettings& settings) {
+    if (connected_) return true;
     if (link_.OpenPort(settings) == 0) {
         prompter.Warn(kOpenPortFailedText, PortErrorText(link_.LastOpenError()));
         link_.ClosePort();

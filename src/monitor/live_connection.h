@@ -27,6 +27,14 @@ public:
     // port, identify the meter. On failure the message has been shown and the port
     // is closed; returns false.
     bool OpenAndIdentify(Prompter& prompter);
+    // The same with the given settings instead of the stored ones (the command line names
+    // its own port).
+    bool OpenAndIdentify(Prompter& prompter, const SerialSettings& settings);
+    // Why the latest open failed; PortError::None after a good one.
+    PortError LastOpenError() const { return link_.LastOpenError(); }
+    // The connection's requests and answers, its identification's included, go to `log`.
+    // Only while not connected.
+    void SetTrafficLog(TrafficLog* log) { link_.SetTrafficLog(log, TrafficSource::Polling); }
     // Resets StopEvent and starts the polling thread; the connection is now connected.
     // When the device goes away the thread closes the port and opens it again with the
     // same settings about once a second; polling resumes by itself once it is back.

@@ -2,6 +2,7 @@
 
 #include "link/modbus_rtu.h"
 #include "link/serial_port.h"
+#include "link/wire_time.h"
 
 namespace kelvo {
 
@@ -12,14 +13,6 @@ using std::chrono::milliseconds;
 constexpr int kRequestBytes = 8;
 constexpr int kReadAnswerOverhead = 5;  // address, function code, byte count, CRC (2)
 
-// Start bit, 8 data bits, the parity bit when there is one, stop bit.
-double BitsPerByte(int parity) { return parity == 1 || parity == 2 ? 11.0 : 10.0; }
-
-milliseconds WireTime(int bytes, int baudRate, int parity) {
-    if (baudRate <= 0) return milliseconds::zero();
-    return milliseconds(static_cast<long long>(1000.0 * bytes * BitsPerByte(parity) / baudRate + 0.5));
-}
-
 }  // namespace
 
 milliseconds GoodCycleTime(int meterKind, int baudRate, int parity) {
@@ -28,7 +21,8 @@ milliseconds GoodCycleTime(int meterKind, int baudRate, int parity) {
     const milliseconds readEnd(timeouts.intervalMs >= 0 ? timeouts.intervalMs : timeouts.totalMs);
     milliseconds total = kPauseBetweenCycles;
     for (const LiveBlock& block : LiveBlocksOf(meterKind)) {
-        total += WireTime(kRequestBytes + kReadAnswerOverhead + block.byteCount, baudRate, parity);
+        total += std::chrono::round<milliseconds>(
+            WireTime(kRequestBytes + kReadAnswerOverhead + block.byteCount, baudRate, parity));
         total += milliseconds(kReadPauseMs) + readEnd;
     }
     return total;

@@ -59,7 +59,22 @@ int ParamEncodingOf(int modelIndex, int version) {
     return kEncodingUnsupported;
 }
 
+char Printable(std::uint8_t byte) { return byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?'; }
+
 }  // namespace
+
+IdentificationTexts DescribeIdentification(std::span<const std::uint8_t> bytes) {
+    IdentificationTexts texts;
+    const auto code = bytes.first(std::min<std::size_t>(bytes.size(), kModelCodeLength));
+    for (auto byte = code.begin(); byte != code.end() && *byte != 0; ++byte) texts.model += Printable(*byte);
+    if (bytes.size() > kVersionOffset) {
+        for (const std::uint8_t byte : bytes.subspan(kVersionOffset).first(
+                 std::min<std::size_t>(bytes.size() - kVersionOffset, kVersionDigits))) {
+            texts.version += Printable(byte);
+        }
+    }
+    return texts;
+}
 
 int FirmwareVersion(const std::uint8_t* versionBytes) {
     int version = 0;

@@ -2,6 +2,8 @@
 // Which meter answers: its row of ModelTable and how it encodes its parameters.
 
 #include <cstdint>
+#include <span>
+#include <string>
 
 namespace kelvo {
 
@@ -29,6 +31,15 @@ MeterIdentity DecodeIdentification(const std::uint8_t* bytes, int count);
 // The firmware version of bytes 4..7, or −1. The six characters after '9' (':' to '?')
 // pass as the digit values 10 to 15, as the meters' firmware numbers its versions.
 int FirmwareVersion(const std::uint8_t* versionBytes);
+
+// The model code and the version characters as a person reads them: the code up to its
+// first zero byte, the four version characters as they came; bytes that are no printable
+// ASCII show as '?'. Missing bytes give shorter texts.
+struct IdentificationTexts {
+    std::string model;
+    std::string version;
+};
+IdentificationTexts DescribeIdentification(std::span<const std::uint8_t> bytes);
 
 // Function code 0x41 on an open link. Sets `identity`. On failure it has shown
 // "读取仪表串号失败！" or "不支持该仪表类型！" and closed the port; returns 0.

@@ -37,6 +37,8 @@ public:
     void ShowLiveValues(const LiveRecord& record, int paramEncoding);
     // Enables or disables every value control and every button of the page.
     void SetControlsEnabled(bool enabled);
+    // The page's requests and answers go to `log` (none: nullptr).
+    void AttachTrafficLog(TrafficLog* log) { link_.SetTrafficLog(log, TrafficSource::Page); }
     // The ids SetControlsEnabled acts on, in order.
     std::vector<int> EnabledControlIds() const;
 

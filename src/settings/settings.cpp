@@ -16,6 +16,8 @@ namespace {
 constexpr char kFileName[] = "config.ini";
 constexpr char kSerialSection[] = "ComSet";
 constexpr char kMeterKindSection[] = "MeterType";
+constexpr char kSearchSection[] = "MeterSearch";
+constexpr char kTurnaroundKey[] = "TurnaroundMs";
 
 // Reals are read into a text of at most 20 characters before they are converted.
 constexpr std::size_t kRealTextLength = 20;
@@ -142,6 +144,11 @@ int LoadMeterKind() { return MeterKindFrom(ProfileFile::Load(GetSettingsFilePath
 
 PresetStore LoadPresets() { return PresetsFrom(ProfileFile::Load(GetSettingsFilePath())); }
 
+int LoadSearchTurnaround() {
+    const int stored = ProfileFile::Load(GetSettingsFilePath()).GetInt(kSearchSection, kTurnaroundKey, 0);
+    return stored >= kMinTurnaroundMs && stored <= kMaxTurnaroundMs ? stored : kDefaultTurnaroundMs;
+}
+
 SaveResult SaveSerialSettings(const SerialSettings& settings) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
                            [&settings](ProfileFile& file) { PutSerialSettings(file, settings); });
@@ -153,6 +160,11 @@ SaveResult SaveMeterKind(int meterKind) {
 
 SaveResult SavePresets(const PresetStore& presets) {
     return EditProfileFile(GetSettingsFolder(), kFileName, [&presets](ProfileFile& file) { PutPresets(file, presets); });
+}
+
+SaveResult SaveSearchTurnaround(int turnaroundMs) {
+    return EditProfileFile(GetSettingsFolder(), kFileName,
+                           [turnaroundMs](ProfileFile& file) { SetInt(file, kSearchSection, kTurnaroundKey, turnaroundMs); });
 }
 
 SettingsFileProblem CheckSettingsFile() {

@@ -23,6 +23,18 @@ struct SerialSettings {
 
 inline constexpr int kMaxPortNameLength = 5;
 
+// The rates the serial settings dialog offers, and so the rates a meter search tries; the
+// port layer knows 115200 too, which cannot be chosen there.
+inline constexpr std::array<int, 7> kOfferedBaudRates = {1200, 2400, 4800, 9600, 19200, 38400, 57600};
+// Parity indices: 0 none, 1 odd, 2 even.
+inline constexpr int kParityCount = 3;
+
+// How long a meter may take between the end of a request and the start of its answer, as a
+// meter search waits for it; kept in its own section, so the serial settings stay as they are.
+inline constexpr int kDefaultTurnaroundMs = 100;
+inline constexpr int kMinTurnaroundMs = 10;
+inline constexpr int kMaxTurnaroundMs = 2000;
+
 // MeterKind: 0 generic meter, 1 W58 meter. The W58 page set is chosen exactly when it is 1.
 inline constexpr int kGenericMeter = 0;
 inline constexpr int kW58Meter = 1;
@@ -72,6 +84,8 @@ std::string GetSettingsFilePath();
 SerialSettings LoadSerialSettings();
 int LoadMeterKind();
 PresetStore LoadPresets();
+// Within kMinTurnaroundMs..kMaxTurnaroundMs; a missing or odd value gives the default.
+int LoadSearchTurnaround();
 
 // Saves create the folder (one level) and the file on demand, keep every other line
 // of the file and replace it atomically. A failed save (read-only, disk full, a file
@@ -79,6 +93,7 @@ PresetStore LoadPresets();
 SaveResult SaveSerialSettings(const SerialSettings& settings);
 SaveResult SaveMeterKind(int meterKind);
 SaveResult SavePresets(const PresetStore& presets);
+SaveResult SaveSearchTurnaround(int turnaroundMs);
 
 // config.ini is there but is no file to read: not a regular file (a FIFO, a device, a
 // link to one) or larger than 1 MiB. Loads then give the defaults and every save is

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,6 +164,54 @@ TEST_F(SimulatorTest, EachFaultSwitchSpoilsTheAnswerAsDeclared) {
         sim_.ClearFaults();
         EXPECT_EQ(port_->Transact(request), normal) << "cleared";
     }
+}
+
+TEST_F(SimulatorTest, AMeterSetToOneLineHearsOnlyThatLine) {
+    const Bytes request = ReadRequest(99, 2);
+    const Bytes normal = port_->Transact(request);
+    ASSERT_EQ(normal.size(), 9U);
+    const struct {
+        const char* what;
+        int onlyBaud;
+        std::optional<int> onlyParity;
+        int baud;
+        int parity;
+        bool answered;
+    } cases[] = {
+        {"its rate", 9600, std::nullopt, 9600, 0, true},
+        {"another rate", 9600, std::nullopt, 57600, 0, false},
+        {"its rate and odd parity", 4800, 1, 4800, 1, true},
+        {"odd parity, master at none", 57600, 1, 57600, 0, false},
+        {"even parity, master at odd", 57600, 2, 57600, 1, false},
+        // A pty clears the parity-enable flag, so even and none look alike to the meter.
+        {"even parity, master at none", 57600, 2, 57600, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim_.SetOnlyBaud(c.onlyBaud);
+        sim_.SetOnlyParity(c.onlyParity);
+        port_->SetLine(c.baud, c.parity);
+        EXPECT_EQ(port_->Transact(request, 400), c.answered ? normal : Bytes{});
+    }
+}
+
+TEST_F(SimulatorTest, SharesOfAnswersAreLostOrGarbledOnTheLine) {
+    const Bytes request = ReadRequest(99, 2);
+    const Bytes normal = port_->Transact(request);
+    sim_.SetDropShare(1.0);
+    EXPECT_EQ(port_->Transact(request, 400), Bytes{});
+    EXPECT_EQ(sim_.Requests().size(), 2U) << "heard and carried out, only the answer is lost";
+    sim_.SetDropShare(0.0);
+    sim_.SetGarbleShare(1.0);
+    const Bytes garbled = port_->Transact(request);
+    EXPECT_EQ(garbled.size(), normal.size());
+    EXPECT_NE(garbled, normal);
+    EXPECT_FALSE(CrcIsValid(garbled));
+    sim_.SetGarbleShare(0.5);
+    int spoilt = 0;
+    for (int i = 0; i < 20; ++i) spoilt += port_->Transact(request) != normal ? 1 : 0;
+    EXPECT_GT(spoilt, 0);
+    EXPECT_LT(spoilt, 20);
 }
 
 TEST_F(SimulatorTest, FaultsDoNotLetARefusedWriteThrough) {

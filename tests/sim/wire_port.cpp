@@ -38,6 +38,17 @@ WirePort::WirePort(const std::string& path, bool leaveSettings)
     tcsetattr(fd_, TCSANOW, &settings);
 }
 
+void WirePort::SetLine(int baudRate, int parity) {
+    termios settings{};
+    tcgetattr(fd_, &settings);
+    cfmakeraw(&settings);
+    cfsetspeed(&settings, baudRate == 4800 ? B4800 : baudRate == 9600 ? B9600 : B57600);
+    settings.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);  // raw mode keeps PARODD
+    if (parity != 0) settings.c_cflag |= PARENB;
+    if (parity == 1) settings.c_cflag |= PARODD;
+    tcsetattr(fd_, TCSANOW, &settings);
+}
+
 WirePort::~WirePort() {
     if (fd_ >= 0) ::close(fd_);
 }

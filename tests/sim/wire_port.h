@@ -26,6 +26,9 @@ public:
     WirePort& operator=(const WirePort&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // Raw, at 4800, 9600 or 57600 baud and parity 0 none, 1 odd, 2 even, asked of the
+    // driver as a serial program asks it (a pty keeps only part of it, see sim/line_watch.h).
+    void SetLine(int baudRate, int parity);
     void Send(const Bytes& frame);
     // Everything that arrives until the line has been quiet for quietMs after a byte;
     // empty when nothing comes within firstByteMs.

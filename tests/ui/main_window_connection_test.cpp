@@ -75,12 +75,7 @@ int ReadStart(const std::vector<std::uint8_t>& frame) {
 
 // Runs the event loop (LiveTimer included) until `done` holds or the time is up.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QTest::qWait(20);
-    }
-    return true;
+    return test::WaitProcessingEvents(done, timeoutMs);
 }
 
 // A simulated meter mapped to COM1 and a main window over a private settings folder
@@ -415,10 +410,4 @@ TEST(MainWindowConnection, PresetsDialogOpensWhileConnectedAndPollingGoesOn) {
 }  // namespace
 }  // namespace kelvo
 
-int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+KELVO_UI_GTEST_MAIN()

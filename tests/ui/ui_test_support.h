@@ -9,7 +9,9 @@
 #include <QString>
 #include <QtTest>
 
+#include <chrono>
 #include <clocale>
+#include <functional>
 #include <cstdlib>
 #include <string>
 
@@ -22,6 +24,16 @@ T* ById(const QObject* root, int id) {
 }
 
 inline std::string Utf8(const QString& text) { return text.toStdString(); }
+
+// Runs the event loop (the windows' timers included) until `done` holds or the time is up.
+inline bool WaitProcessingEvents(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
 
 // A config.ini with every "ComSet" key and the meter kind.
 inline std::string SettingsText(int meterKind, int baudRate = 57600, int parity = 0, const std::string& port = "COM1") {
@@ -65,4 +77,16 @@ private:
         std::setlocale(LC_NUMERIC, "C");                                      \
         TestClass test;                                                       \
         return QTest::qExec(&test, argc, argv);                               \
+    }
+
+// main() of a widget test written with GoogleTest (those that run threads the thread
+// sanitizer must see): offscreen unless a platform was chosen, C number formats.
+#define KELVO_UI_GTEST_MAIN()                                                 \
+    int main(int argc, char* argv[]) {                                        \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                   \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                          \
+        QApplication app(argc, argv);                                         \
+        std::setlocale(LC_NUMERIC, "C");                                      \
+        testing::InitGoogleTest(&argc, argv);                                 \
+        return RUN_ALL_TESTS();                                               \
     }

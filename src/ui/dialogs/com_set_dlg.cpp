@@ -39,6 +39,13 @@ void AddItems(QComboBox* list, const std::array<std::string_view, N>& texts) {
 
 }  // namespace
 
+const char* PortNameProblem(const QString& port) {
+    if (port.size() > kMaxPortNameLength) return kPortNameTooLongText;
+    // Such a name would open something outside the ports folder and /dev.
+    if (PortNameEscapes(port.toStdString())) return kPortNameEscapesText;
+    return nullptr;
+}
+
 CComSetDlg::CComSetDlg(Prompter& prompter, QWidget* parent) : QDialog(parent), prompter_(prompter) {
     setObjectName(QStringLiteral("133"));
     setWindowTitle(QStringLiteral("串口设置"));
@@ -126,14 +133,8 @@ void CComSetDlg::ShowValues() {
 
 void CComSetDlg::accept() {
     const QString port = portCombo_->currentText();
-    if (port.size() > kMaxPortNameLength) {
-        prompter_.Warn(kPortNameTooLongText);
-        portCombo_->setFocus();
-        return;
-    }
-    // Such a name would open something outside the ports folder and /dev.
-    if (PortNameEscapes(port.toStdString())) {
-        prompter_.Warn(kPortNameEscapesText);
+    if (const char* problem = PortNameProblem(port)) {
+        prompter_.Warn(problem);
         portCombo_->setFocus();
         return;
     }

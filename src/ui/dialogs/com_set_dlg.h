@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "messages/prompter.h"
+#include "settings/settings.h"
 
 #include <array>
 #include <string>
@@ -17,12 +18,16 @@ namespace kelvo {
 
 class Prompter;
 
-// The rates the dialog offers; the port layer knows 115200 too, which cannot be chosen here.
-inline constexpr std::array<int, 7> kDialogBaudRates = {1200, 2400, 4800, 9600, 19200, 38400, 57600};
+// The rates the dialog offers (a meter search tries the same).
+inline constexpr auto kDialogBaudRates = kOfferedBaudRates;
 
 inline constexpr const char* kPortNameTooLongText = "串口号最多5个字符！";
 inline constexpr const char* kChooseBaudRateText = "请选择波特率！";
 inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/”，也不能是“.”或“..”！";
+
+// The prompt for a typed port name the settings cannot hold (too long, or a path), or
+// nullptr when it fits.
+const char* PortNameProblem(const QString& port);
 
 class CComSetDlg : public QDialog {
     Q_OBJECT

@@ -18,6 +18,8 @@
 #include "ui/dialog_units.h"
 #include "ui/dialogs/cfg_dlg.h"
 #include "ui/dialogs/com_set_dlg.h"
+#include "ui/dialogs/meter_search_dlg.h"
+#include "ui/dialogs/traffic_monitor_dlg.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/kelvo_icon.h"
 #include "ui/main/live_values_panel.h"
@@ -56,6 +58,7 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
                    Qt::WindowCloseButtonHint);
     setWindowIcon(KelvoIcon());
 
+    connection_.SetTrafficLog(&traffic_);
     liveTimer_.setObjectName(QStringLiteral("LiveTimer"));
     liveTimer_.setInterval(kLiveTimerPeriodMs);
     connect(&liveTimer_, &QTimer::timeout, this, &CKelvoDlg::RunLiveTick);
@@ -79,6 +82,7 @@ CKelvoDlg::~CKelvoDlg() {
     // The pages go in their fixed order; the connection's own destructor then ends the
     // polling and closes the port.
     pages_.reset();
+    trafficMonitor_.reset();
 }
 
 void CKelvoDlg::BuildWindow() {
@@ -105,7 +109,7 @@ void CKelvoDlg::BuildWindow() {
     tabs_ = new QTabWidget(client);
     tabs_->setObjectName(QStringLiteral("1106"));
     tabs_->setGeometry(du.Rect(kTabControl.x(), kTabControl.y(), kTabControl.width(), kTabControl.height()));
-    pages_ = std::make_unique<MeterPages>(tabs_, prompter_);
+    pages_ = std::make_unique<MeterPages>(tabs_, prompter_, &traffic_);
 }
 
 void CKelvoDlg::ConnectCommands() {
@@ -113,6 +117,8 @@ void CKelvoDlg::ConnectCommands() {
     connect(commands_.disconnect, &QAction::triggered, this, &CKelvoDlg::Disconnect);
     connect(commands_.serialSettings, &QAction::triggered, this, &CKelvoDlg::RunSerialSettingsDialog);
     connect(commands_.presets, &QAction::triggered, this, &CKelvoDlg::RunPresetsDialog);
+    connect(commands_.meterSearch, &QAction::triggered, this, &CKelvoDlg::RunMeterSearchDialog);
+    connect(commands_.trafficMonitor, &QAction::triggered, this, &CKelvoDlg::ShowTrafficMonitor);
     connect(commands_.genericMeter, &QAction::triggered, this, [this] { ChooseMeterKind(kGenericMeter); });
     connect(commands_.w58Meter, &QAction::triggered, this, [this] { ChooseMeterKind(kW58Meter); });
     connect(commands_.about, &QAction::triggered, this, &CKelvoDlg::RunAboutBox);
@@ -127,6 +133,9 @@ void CKelvoDlg::UpdateCommandStates() {
     commands_.connect->setEnabled(!connected);
     commands_.disconnect->setEnabled(connected);
     commands_.serialSettings->setEnabled(!connected);
+    // The search needs the port the connection holds.
+    commands_.meterSearch->setEnabled(!connected);
+    commands_.trafficMonitor->setEnabled(true);
     commands_.presets->setEnabled(true);
     const int storedKind = LoadMeterKind();
     commands_.genericMeter->setChecked(storedKind == kGenericMeter);
@@ -218,6 +227,25 @@ void CKelvoDlg::RunSerialSettingsDialog() {
     dialog.exec();
 }
 
+void CKelvoDlg::RunMeterSearchDialog() {
+    if (connection_.IsConnected()) return;
+    CMeterSearchDlg dialog(prompter_, &traffic_, this);
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.exec();
+}
+
+CTrafficMonitorDlg& CKelvoDlg::TrafficMonitor() {
+    if (!trafficMonitor_) trafficMonitor_ = std::make_unique<CTrafficMonitorDlg>(traffic_, prompter_);
+    return *trafficMonitor_;
+}
+
+void CKelvoDlg::ShowTrafficMonitor() {
+    CTrafficMonitorDlg& monitor = TrafficMonitor();
+    monitor.show();
+    monitor.raise();
+    monitor.activateWindow();
+}
+
 void CKelvoDlg::RunAboutBox() {
     CAboutDlg about(this);
     about.exec();
@@ -225,6 +253,7 @@ void CKelvoDlg::RunAboutBox() {
 
 void CKelvoDlg::reject() {
     Disconnect();
+    if (trafficMonitor_) trafficMonitor_->close();
     QDialog::reject();
 }
 

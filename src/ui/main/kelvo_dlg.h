@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "link/traffic_log.h"
 #include "monitor/live_connection.h"
 #include "ui/main/main_commands.h"
 
@@ -17,6 +18,7 @@ class QTabWidget;
 namespace kelvo {
 
 class CMessageBoxPrompter;
+class CTrafficMonitorDlg;
 class LiveValuesPanel;
 class MeterPages;
 class Prompter;
@@ -46,9 +48,19 @@ public:
     bool IsConnected() const { return connection_.IsConnected(); }
     const LiveConnection& Connection() const { return connection_; }
 
+    // Command 32780 "通讯监视": shows the traffic monitor (made at its first use), also
+    // while connected.
+    void ShowTrafficMonitor();
+    // The traffic monitor's window, made at its first use and hidden until shown.
+    CTrafficMonitorDlg& TrafficMonitor();
+    TrafficLog& Traffic() { return traffic_; }
+
 protected:
     // Command 32774: the presets dialog, modal (tests replace it).
     virtual void RunPresetsDialog();
+    // Command 32779: the meter search, modal to this window only, so that the traffic
+    // monitor stays usable beside it (tests replace it). Only while not connected.
+    virtual void RunMeterSearchDialog();
     // The cancel command (close box, Alt+F4): disconnect first, then close.
     void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,12 +74,17 @@ private:
 
     std::unique_ptr<CMessageBoxPrompter> ownPrompter_;
     Prompter& prompter_;
+    // Before the connection and the pages, whose links feed it, and the monitor, which reads it.
+    TrafficLog traffic_;
     LiveConnection connection_;
     QTimer liveTimer_;
     MainCommands commands_;
     QTabWidget* tabs_ = nullptr;
     std::unique_ptr<LiveValuesPanel> liveValues_;
     std::unique_ptr<MeterPages> pages_;
+    // A window of its own rather than a child: a child would be blocked with this window
+    // while the meter search runs.
+    std::unique_ptr<CTrafficMonitorDlg> trafficMonitor_;
 };
 
 }  // namespace kelvo

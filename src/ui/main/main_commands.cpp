@@ -39,6 +39,8 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.connect = MakeToolAction(owner, kCmdConnect, "连接(&C)", connect_xpm, "连接仪表");
     c.disconnect = MakeToolAction(owner, kCmdDisconnect, "断开(&D)", disconnect_xpm, "断开连接");
     c.serialSettings = MakeToolAction(owner, kCmdSerialSettings, "设置(&S)", settings_xpm, "串口设置");
+    c.meterSearch = MakeAction(owner, kCmdMeterSearch, "搜索仪表(&F)...");
+    c.trafficMonitor = MakeAction(owner, kCmdTrafficMonitor, "通讯监视(&M)");
     c.presets = MakeAction(owner, kCmdPresets, "常用配置设置(&S)");
     c.about = MakeAction(owner, kCmdAbout, "关于Kelvo(&A)...");
 
@@ -52,6 +54,9 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.linkMenu->addAction(c.disconnect);
     c.linkMenu->addSeparator();
     c.linkMenu->addAction(c.serialSettings);
+    c.linkMenu->addAction(c.meterSearch);
+    c.linkMenu->addSeparator();
+    c.linkMenu->addAction(c.trafficMonitor);
     c.configMenu = c.menuBar->addMenu(QStringLiteral("配置(&N)"));
     c.configMenu->addAction(c.presets);
     c.helpMenu = c.menuBar->addMenu(QStringLiteral("帮助(&H)"));

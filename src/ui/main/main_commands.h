@@ -20,6 +20,8 @@ enum CommandId {
     kCmdPresets = 32774,
     kCmdGenericMeter = 32777,
     kCmdW58Meter = 32778,
+    kCmdMeterSearch = 32779,
+    kCmdTrafficMonitor = 32780,
 };
 
 struct MainCommands {
@@ -35,6 +37,8 @@ struct MainCommands {
     QAction* connect = nullptr;
     QAction* disconnect = nullptr;
     QAction* serialSettings = nullptr;
+    QAction* meterSearch = nullptr;
+    QAction* trafficMonitor = nullptr;
     QAction* presets = nullptr;
     QAction* about = nullptr;
 };

@@ -7,7 +7,8 @@
 
 namespace kelvo {
 
-MeterPages::MeterPages(QTabWidget* tabs, Prompter& prompter) : tabs_(tabs), prompter_(prompter) {}
+MeterPages::MeterPages(QTabWidget* tabs, Prompter& prompter, TrafficLog* traffic)
+    : tabs_(tabs), prompter_(prompter), traffic_(traffic) {}
 
 MeterPages::~MeterPages() { DestroyPages(); }
 
@@ -16,6 +17,7 @@ void MeterPages::Rebuild(int meterKind) {
     DestroyPages();
     for (const PageDefinition* definition : PageDefinitionsOf(meterKind)) {
         auto* page = new CParameterPageView(*definition, tabs_, &prompter_);
+        page->Page().AttachTrafficLog(traffic_);
         pages_.push_back(page);
         tabs_->addTab(page, QString::fromUtf8(definition->tabTitle.data(),
                                               static_cast<qsizetype>(definition->tabTitle.size())));

@@ -12,11 +12,12 @@ namespace kelvo {
 
 class CParameterPageView;
 class Prompter;
+class TrafficLog;
 
 class MeterPages {
 public:
-    // The pages report through `prompter`.
-    MeterPages(QTabWidget* tabs, Prompter& prompter);
+    // The pages report through `prompter`; their links feed `traffic` (may be nullptr).
+    MeterPages(QTabWidget* tabs, Prompter& prompter, TrafficLog* traffic = nullptr);
     ~MeterPages();  // destroys the pages in tab order
     MeterPages(const MeterPages&) = delete;
     MeterPages& operator=(const MeterPages&) = delete;
@@ -37,6 +38,7 @@ private:
 
     QTabWidget* tabs_;
     Prompter& prompter_;
+    TrafficLog* traffic_;
     std::vector<CParameterPageView*> pages_;
 };
 

@@ -1,0 +1,99 @@
+// kelvo-cli monitor: connects as the main window does, polls for a while and prints
+// every frame of it with the traffic monitor's decoder.
+
+#include <mutex>
+#include <ostream>
+#include <string_view>
+
+#include "cli/cli_arguments.h"
+#include "cli/cli_run.h"
+#include "link/traffic_log.h"
+#include "messages/prompter.h"
+#include "monitor/live_connection.h"
+#include "monitor/stop_event.h"
+#include "monitor/traffic_text.h"
+#include "settings/settings.h"
+
+namespace kelvo::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The connection's messages ("读取仪表串号失败！" …) go to the error stream; a question
+// is never asked on the way to polling, and would be answered with Cancel.
+class StreamPrompter : public Prompter {
+public:
+    explicit StreamPrompter(std::ostream& err) : err_(err) {}
+    void Warn(std::string_view text, std::string_view detail) override {
+        err_ << text << detail << "\n";
+    }
+    bool Confirm(std::string_view text) override {
+        err_ << text << "\n";
+        return false;
+    }
+
+private:
+    std::ostream& err_;
+};
+
+SerialSettings SettingsFor(const MonitorCommand& monitor) {
+    SerialSettings settings = LoadSerialSettings();
+    settings.portName = monitor.port;
+    settings.address = monitor.address.value_or(settings.address);
+    settings.baudRate = monitor.baudRate.value_or(settings.baudRate);
+    settings.parity = monitor.parity.value_or(settings.parity);
+    return settings;
+}
+
+class TrafficPrinter {
+public:
+    TrafficPrinter(const TrafficLog& log, std::ostream& out) : log_(log), out_(out) {}
+    void PrintNew() {
+        for (const std::string& line : decoder_.ReadLines(log_, cursor_)) out_ << line << "\n";
+        out_.flush();
+    }
+    const TrafficCounters& Counters() const { return decoder_.Counters(); }
+
+private:
+    const TrafficLog& log_;
+    std::ostream& out_;
+    TrafficDecoder decoder_;
+    std::uint64_t cursor_ = 0;
+};
+
+}  // namespace
+
+int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& err, const InterruptWait& wait) {
+    TrafficLog log;
+    log.SetCapturing(true);
+    TrafficPrinter printer(log, out);
+    StopEvent stopEvent;
+    std::mutex liveMutex;
+    LiveConnection connection(stopEvent, liveMutex);
+    connection.SetTrafficLog(&log);
+    connection.SetMeterKind(monitor.meterKind.value_or(LoadMeterKind()));
+    StreamPrompter prompter(err);
+
+    if (!connection.OpenAndIdentify(prompter, SettingsFor(monitor))) {
+        printer.PrintNew();
+        return connection.LastOpenError() != PortError::None ? kExitPort : kExitNothing;
+    }
+    connection.StartPolling();
+    if (!connection.IsConnected()) {
+        err << "kelvo-cli：无法开始轮询。\n";
+        return kExitNothing;
+    }
+    const Clock::time_point pollingFrom = Clock::now();
+    const Clock::time_point end = pollingFrom + std::chrono::seconds(monitor.seconds);
+    for (Clock::time_point now = pollingFrom; now < end; now = Clock::now()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
+        if (wait(std::min(left, kPrintInterval))) break;
+        printer.PrintNew();
+    }
+    connection.StopPolling();
+    printer.PrintNew();
+    err << CountersText(printer.Counters()) << "\n";
+    return connection.Health().lastGoodCycle > pollingFrom ? kExitFound : kExitNothing;
+}
+
+}  // namespace kelvo::cli
