@@ -4,6 +4,9 @@
 #include <array>
 #include <chrono>
 
+#include "link/identification_probe.h"
+#include "link/wire_time.h"
+
 namespace kelvo {
 namespace {
 
@@ -15,6 +18,7 @@ CDMRJly::~CDMRJly() { ClosePort(); }
 
 int CDMRJly::OpenPort(const SerialSettings& settings) {
     openFlag_ = 0;
+    lateAnswerEnd_ = {};
     if (port_.Open(settings.portName, settings.baudRate, settings.parity) < 0) return 0;
     settings_ = settings;
     openFlag_ = 1;
@@ -49,9 +53,14 @@ AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span
     if (port_.State() != LineState::Ok) return {.fault = AnswerFault::NoAnswer, .data = {}};
     port_.PurgeInput();
     port_.Write(request.bytes.data(), static_cast<std::size_t>(request.length));
+    const auto sent = std::chrono::steady_clock::now();
     if (traffic_ != nullptr) traffic_->Record(TrafficKind::Sent, trafficSource_, request.View());
-    if (!port_.Pause(std::chrono::milliseconds(pauseMs))) return {.fault = AnswerFault::NoAnswer, .data = {}};
+    if (!port_.Pause(std::chrono::milliseconds(pauseMs))) {
+        NoteCutShortWait(request, sent);
+        return {.fault = AnswerFault::NoAnswer, .data = {}};
+    }
     const int length = port_.ReadOnce(answer.data());
+    if (Stopped()) NoteCutShortWait(request, sent);
     const auto received = answer.first(static_cast<std::size_t>(length));
     // A wait ended by a stop request says nothing about the meter.
     if (traffic_ != nullptr && !Stopped()) {
@@ -59,6 +68,16 @@ AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span
         traffic_->RecordAnswer(trafficSource_, received, waitedMs);
     }
     return CheckAnswer(request.View(), received);
+}
+
+void CDMRJly::NoteCutShortWait(const RequestFrame& request, std::chrono::steady_clock::time_point sent) {
+    // The request still has to cross the line, then the meter turns round and sends the
+    // longest answer the request allows, as the meter search reckons a try.
+    int answerBytes = kLongestIdentificationAnswer;
+    if (request.bytes[1] == kReadInputRegisters) answerBytes = 5 + 2 * (request.bytes[4] << 8 | request.bytes[5]);
+    if (request.bytes[1] == kWriteMultipleRegisters) answerBytes = 8;
+    lateAnswerEnd_ = sent + WireTime(request.length + answerBytes, settings_.baudRate, settings_.parity) +
+                     std::chrono::milliseconds(kDefaultTurnaroundMs);
 }
 
 int CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,

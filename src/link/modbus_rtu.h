@@ -3,6 +3,7 @@
 // 0x10 (write multiple registers) and the meter's own 0x41 (identification).
 // It moves raw bytes in wire order; what they mean is the caller's business.
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 
@@ -56,6 +57,10 @@ public:
     // be closed; opening it again may find the device back.
     bool DeviceGone() const { return port_.State() == LineState::Gone; }
     bool Stopped() const { return port_.State() == LineState::Stopped; }
+    // When a stop ended the wait for an answer, the meter may still be sending it: the
+    // time by which it has surely done so. Before that, a new request on the same line
+    // could be met by that stale answer. In the past when no wait was cut short.
+    std::chrono::steady_clock::time_point LateAnswerEnd() const { return lateAnswerEnd_; }
 
     // Every request and what came back go to `log` (none: nullptr), marked with `source`.
     void SetTrafficLog(TrafficLog* log, TrafficSource source) {
@@ -70,6 +75,8 @@ public:
 private:
     // One request/answer exchange; the verdict's data lie in `answer`.
     AnswerCheck Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer);
+    // Notes a request sent at `sent` whose answer was not waited for to the end.
+    void NoteCutShortWait(const RequestFrame& request, std::chrono::steady_clock::time_point sent);
     int Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
                  std::uint8_t* readInto, const std::uint8_t* writeFrom);
 
@@ -78,6 +85,7 @@ private:
     CSerialPort port_;
     TrafficLog* traffic_ = nullptr;
     TrafficSource trafficSource_ = TrafficSource::Polling;
+    std::chrono::steady_clock::time_point lateAnswerEnd_{};
 };
 
 }  // namespace kelvo

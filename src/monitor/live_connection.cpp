@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <system_error>
+#include <thread>
 
 #include "messages/prompter.h"
 #include "settings/settings.h"
@@ -34,6 +35,7 @@ bool LiveConnection::OpenAndIdentify(Prompter& prompter, const SerialSettings& s
         link_.ClosePort();
         return false;
     }
+    std::this_thread::sleep_until(lineQuietAt_);
     return IdentifyMeter(link_, prompter, identity_) != 0;
 }
 
@@ -66,6 +68,7 @@ void LiveConnection::StopPolling() {
     }
     // The identification at the next connect runs on this thread, with no stop to heed.
     link_.SetStopSignal(-1);
+    lineQuietAt_ = link_.LateAnswerEnd();
     link_.ClosePort();
     connected_ = false;
 }

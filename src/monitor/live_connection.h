@@ -3,6 +3,7 @@
 // the polling thread and the two live records.
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -35,6 +36,8 @@ public:
     // The connection's requests and answers, its identification's included, go to `log`.
     // Only while not connected.
     void SetTrafficLog(TrafficLog* log) { link_.SetTrafficLog(log, TrafficSource::Polling); }
+    // Until then the meter may still be sending the answer a disconnect did not wait for.
+    std::chrono::steady_clock::time_point LineQuietAt() const { return lineQuietAt_; }
     // Resets StopEvent and starts the polling thread; the connection is now connected.
     // When the device goes away the thread closes the port and opens it again with the
     // same settings about once a second; polling resumes by itself once it is back.
@@ -71,6 +74,9 @@ private:
     std::atomic<int> meterKind_{0};
     bool connected_ = false;
     SerialSettings pollingSettings_;
+    // A disconnect does not wait for the answer in flight; the next identification waits
+    // until it is surely over, so that it is not met by it.
+    std::chrono::steady_clock::time_point lineQuietAt_{};
     std::thread pollingThread_;
 };
 

@@ -167,6 +167,18 @@ TEST_F(LiveConnectionTest, AnAcceptedMeterHoldsThePortUntilDisconnect) {
     }
 }
 
+TEST_F(LiveConnectionTest, AReconnectAtOnceIsNotMetByTheAnswerTheDisconnectLeftBehind) {
+    Meter().SetIdentification("RA01", "1004");
+    Meter().SetExtraDelayMs(40);  // the answer is still to come when the disconnect returns
+    Connect(kW58Meter);
+    ASSERT_TRUE(WaitForMoreReads(1));
+    connection_.StopPolling();
+
+    Connect(kW58Meter);
+    EXPECT_TRUE(prompter_.Entries().empty()) << "the identification got its own answer only";
+    EXPECT_EQ(connection_.Identity(), (MeterIdentity{0, kEncodingCurrent}));
+}
+
 TEST_F(LiveConnectionTest, PollingRunsCycleAfterCycleAndResumesAfterReconnect) {
     Meter().SetReg(333, 1);
     Connect(kW58Meter);
