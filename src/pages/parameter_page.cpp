@@ -111,6 +111,7 @@ bool ParameterPage::OpenTransaction(CodecContext& context) {
         link_.ClosePort();
         return false;
     }
+    std::this_thread::sleep_until(lineQuietAt_);
     return true;
 }
 

@@ -4,6 +4,7 @@
 // meter, each one self-contained: load the serial settings, open the port, a few
 // requests, close the port.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,9 @@ public:
     void SetControlsEnabled(bool enabled);
     // The page's requests and answers go to `log` (none: nullptr).
     void AttachTrafficLog(TrafficLog* log) { link_.SetTrafficLog(log, TrafficSource::Page); }
+    // A disconnect does not wait for the meter's answer in flight: the page sends nothing
+    // before `at`, so that no transaction of its own is met by that answer.
+    void SetLineQuietAt(std::chrono::steady_clock::time_point at) { lineQuietAt_ = at; }
     // The ids SetControlsEnabled acts on, in order.
     std::vector<int> EnabledControlIds() const;
 
@@ -106,6 +110,7 @@ private:
     CDMRJly link_;
     MeterIdentity identity_;  // the page's latest identification, or the main window's while connected
     std::vector<FieldValue> values_;
+    std::chrono::steady_clock::time_point lineQuietAt_{};
 };
 
 }  // namespace kelvo

@@ -282,6 +282,28 @@ TEST(MainWindowConnection, AfterDisconnectingEveryW58PageReadsAndDownloadsThroug
     EXPECT_EQ(flow->findChild<QLineEdit*>("1007")->text(), "7.5");
 }
 
+// The meter answers 40 ms late, so a disconnect leaves a two-register answer on its way;
+// a page read of two other registers sent at once must show their value, not that one.
+TEST(MainWindowConnection, APageReadRightAfterDisconnectGetsItsOwnAnswer) {
+    Bench bench(kGenericMeter);
+    bench.meter.SetReg32(139, 75000);  // flow range 7.5
+    bench.meter.SetReg32(189, 11111);
+    bench.meter.SetReg32(323, 22222);
+    bench.meter.SetExtraDelayMs(40);
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto requests = bench.meter.Requests();
+        const int start = requests.empty() ? -1 : ReadStart(requests.back());
+        return requests.size() > kGenericCycleSeen && (start == 189 || start == 323);
+    }));
+    bench.Trigger(32772);
+    CParameterPageView* page = bench.Pages().at(0);
+    page->findChild<QPushButton*>("1074")->click();
+    EXPECT_EQ(page->findChild<QLineEdit*>("1007")->text().toStdString(), "7.5");
+    EXPECT_TRUE(bench.prompter.Texts().empty());
+}
+
 TEST(MainWindowConnection, HeatGroupFollowsTheIdentifiedModel) {
     const struct {
         const char* model;

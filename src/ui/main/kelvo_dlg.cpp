@@ -196,6 +196,7 @@ void CKelvoDlg::Disconnect() {
         const BusyCursor busy;
         connection_.StopPolling();
     }
+    pages_->SetLineQuietAt(connection_.LineQuietAt());
     // The last values stay on screen as before a connect; they are marked only while
     // a connection claims to show live values.
     liveValues_->ShowStatus({});

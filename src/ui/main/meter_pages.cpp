@@ -18,6 +18,7 @@ void MeterPages::Rebuild(int meterKind) {
     for (const PageDefinition* definition : PageDefinitionsOf(meterKind)) {
         auto* page = new CParameterPageView(*definition, tabs_, &prompter_);
         page->Page().AttachTrafficLog(traffic_);
+        page->Page().SetLineQuietAt(lineQuietAt_);
         pages_.push_back(page);
         tabs_->addTab(page, QString::fromUtf8(definition->tabTitle.data(),
                                               static_cast<qsizetype>(definition->tabTitle.size())));
@@ -32,6 +33,11 @@ void MeterPages::DestroyPages() {
 
 void MeterPages::SetControlsEnabled(bool enabled) {
     for (CParameterPageView* page : pages_) page->SetControlsEnabled(enabled);
+}
+
+void MeterPages::SetLineQuietAt(std::chrono::steady_clock::time_point at) {
+    lineQuietAt_ = at;
+    for (CParameterPageView* page : pages_) page->Page().SetLineQuietAt(at);
 }
 
 void MeterPages::ShowLiveValues(const LiveRecord& record, int paramEncoding) {

@@ -2,6 +2,7 @@
 // The parameter pages of the current meter kind inside tab control 1106: the generic
 // page alone, or the six W58 pages. Only the pages of the current kind exist.
 
+#include <chrono>
 #include <vector>
 
 #include "monitor/live_record.h"
@@ -27,6 +28,8 @@ public:
     void Rebuild(int meterKind);
 
     void SetControlsEnabled(bool enabled);
+    // Every page, also one built later, sends nothing before `at` (see ParameterPage).
+    void SetLineQuietAt(std::chrono::steady_clock::time_point at);
     // Every page of the current kind, in tab order, takes its values from the record.
     void ShowLiveValues(const LiveRecord& record, int paramEncoding);
 
@@ -39,6 +42,7 @@ private:
     QTabWidget* tabs_;
     Prompter& prompter_;
     TrafficLog* traffic_;
+    std::chrono::steady_clock::time_point lineQuietAt_{};
     std::vector<CParameterPageView*> pages_;
 };
 
