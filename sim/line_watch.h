@@ -10,7 +10,7 @@
 namespace kelvo::sim {
 
 struct MasterLine {
-    int baudRate = 0;  // 0: a rate outside the table below
+    int baudRate = 0;  // 0: a speed code of no known rate
     bool odd = false;
 };
 

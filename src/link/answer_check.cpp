@@ -37,6 +37,11 @@ bool IsKnownRequest(std::span<const std::uint8_t> request) {
     }
 }
 
+// The whole answer to a 0x04 request: address, function code, byte count, data, CRC.
+std::size_t ReadAnswerLength(std::span<const std::uint8_t> request) {
+    return kReadDataOffset + static_cast<std::size_t>(2 * Word(request, 4)) + kCrcLength;
+}
+
 AnswerCheck Refused(AnswerFault fault) { return {.fault = fault, .data = {}}; }
 
 AnswerCheck WrongLength(std::size_t length, std::size_t demanded) {
@@ -47,7 +52,7 @@ AnswerCheck CheckRead(std::span<const std::uint8_t> request, std::span<const std
     const auto dataBytes = static_cast<std::size_t>(2 * Word(request, 4));
     if (answer.size() < kReadDataOffset + kCrcLength) return Refused(AnswerFault::Truncated);
     if (answer[2] != dataBytes) return Refused(AnswerFault::WrongByteCount);
-    const std::size_t demanded = kReadDataOffset + dataBytes + kCrcLength;
+    const std::size_t demanded = ReadAnswerLength(request);
     if (answer.size() != demanded) return WrongLength(answer.size(), demanded);
     return {.fault = AnswerFault::None, .data = answer.subspan(kReadDataOffset, dataBytes)};
 }
@@ -86,6 +91,18 @@ AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const s
             return CheckWrite(request, answer);
         default:
             return CheckIdentification(answer);
+    }
+}
+
+std::size_t LongestAnswerTo(std::span<const std::uint8_t> request) {
+    if (!IsKnownRequest(request)) return 0;
+    switch (request[1]) {
+        case kReadInputRegisters:
+            return ReadAnswerLength(request);
+        case kWriteMultipleRegisters:
+            return kWriteAnswerLength;
+        default:
+            return kLongestIdentificationAnswer;
     }
 }
 

@@ -14,6 +14,7 @@
 // - 0x41: at least address, function, one unused byte, the length byte and the CRC. The
 //   data are cut to what arrived and to 32 bytes, whatever the length byte announces.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -21,6 +22,9 @@
 namespace kelvo {
 
 inline constexpr int kIdentificationBytes = 32;  // room the callers provide
+// The longest identification answer taken in: address, function code, unused byte,
+// length byte, 32 data bytes, CRC.
+inline constexpr int kLongestIdentificationAnswer = 4 + kIdentificationBytes + 2;
 
 enum class AnswerFault : std::uint8_t {
     None,
@@ -47,6 +51,10 @@ struct AnswerCheck {
 };
 
 AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer);
+
+// How long the longest answer is that CheckAnswer can take as good for `request`; 0 for a
+// request the link does not send.
+std::size_t LongestAnswerTo(std::span<const std::uint8_t> request);
 
 // A short explanation of a fault, for a person reading the traffic.
 std::string_view AnswerFaultText(AnswerFault fault);

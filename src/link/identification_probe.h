@@ -18,9 +18,6 @@ class TrafficLog;
 
 // Address, 0x41, 0x00, 0x00, CRC.
 inline constexpr int kIdentificationRequestBytes = 6;
-// The longest identification answer the link takes in: address, function code, unused
-// byte, length byte, 32 data bytes, CRC.
-inline constexpr int kLongestIdentificationAnswer = 4 + kIdentificationBytes + 2;
 
 struct ProbeAnswer {
     AnswerFault fault = AnswerFault::NoAnswer;

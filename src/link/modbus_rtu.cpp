@@ -4,7 +4,6 @@
 #include <array>
 #include <chrono>
 
-#include "link/identification_probe.h"
 #include "link/wire_time.h"
 
 namespace kelvo {
@@ -73,10 +72,8 @@ AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span
 void CDMRJly::NoteCutShortWait(const RequestFrame& request, std::chrono::steady_clock::time_point sent) {
     // The request still has to cross the line, then the meter turns round and sends the
     // longest answer the request allows, as the meter search reckons a try.
-    int answerBytes = kLongestIdentificationAnswer;
-    if (request.bytes[1] == kReadInputRegisters) answerBytes = 5 + 2 * (request.bytes[4] << 8 | request.bytes[5]);
-    if (request.bytes[1] == kWriteMultipleRegisters) answerBytes = 8;
-    lateAnswerEnd_ = sent + WireTime(request.length + answerBytes, settings_.baudRate, settings_.parity) +
+    const auto bytes = request.length + static_cast<int>(LongestAnswerTo(request.View()));
+    lateAnswerEnd_ = sent + WireTime(bytes, settings_.baudRate, settings_.parity) +
                      std::chrono::milliseconds(kDefaultTurnaroundMs);
 }
 

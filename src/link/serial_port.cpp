@@ -15,6 +15,7 @@
 #include <thread>
 #include <utility>
 
+#include "link/line_speed.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -41,18 +42,6 @@ constexpr std::array<BaudTimeouts, 8> kBaudTimeoutTable = {{
     {115200, {10, 100}},
 }};
 constexpr ReadTimeouts kOtherBaudTimeouts = {-1, 500};
-
-struct BaudSpeed {
-    int baudRate;
-    speed_t speed;
-};
-
-constexpr std::array<BaudSpeed, 19> kBaudSpeeds = {{
-    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800},
-}};
 
 // Writing the largest request takes a few hundred milliseconds even at 1200 baud; a
 // port that takes no byte for this long is stuck (a pty nobody reads, a dead adapter).
@@ -97,11 +86,9 @@ void ApplyLineSettings(int fd, int baudRate, int parityIndex) {
     // Reads are timed with poll(), so the driver must hand over whatever it has at once.
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    const auto rate = std::find_if(kBaudSpeeds.begin(), kBaudSpeeds.end(),
-                                   [baudRate](const BaudSpeed& row) { return row.baudRate == baudRate; });
-    if (rate != kBaudSpeeds.end()) {
-        cfsetispeed(&tio, rate->speed);
-        cfsetospeed(&tio, rate->speed);
+    if (const auto speed = SpeedCodeOf(baudRate)) {
+        cfsetispeed(&tio, *speed);
+        cfsetospeed(&tio, *speed);
     }
     // Raw mode goes in on its own first: a pseudo-terminal cannot do parity, and a driver
     // that refuses the whole request must not leave the line cooked (echo, CR/NL translation).

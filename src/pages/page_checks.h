@@ -38,23 +38,15 @@ constexpr int LastRegister(const ParamRow& row) { return row.reg + row.Registers
 constexpr bool IdsUnique(const PageDefinition& page) {
     int ids[512] = {};
     int count = 0;
-    const auto add = [&](int id) {
-        if (id == 0) return true;
-        for (int i = 0; i < count; ++i) {
-            if (ids[i] == id) return false;
+    bool unique = true;
+    ForEachPageId(page, true, [&](int id) {
+        for (int i = 0; i < count; ++i) unique = unique && ids[i] != id;
+        if (count == 512) {
+            unique = false;  // more ids than any page has: not checked, so not passed
+        } else {
+            ids[count++] = id;
         }
-        if (count == 512) return false;
-        ids[count++] = id;
-        return true;
-    };
-    bool unique = add(page.readAllButton) && add(page.downloadAllButton);
-    for (const ParamRow& row : page.rows) {
-        unique = unique && add(row.controlId) && add(row.secondControlId) && add(row.readButton) &&
-                 add(row.writeButton);
-    }
-    for (const CommandButton& command : page.commands) unique = unique && add(command.buttonId);
-    for (const SpecialButton& preset : page.presetButtons) unique = unique && add(preset.buttonId);
-    for (const SpecialButton& special : page.specialButtons) unique = unique && add(special.buttonId);
+    });
     return unique;
 }
 
@@ -74,28 +66,22 @@ constexpr bool RowInRecord(const ParamRow& row) {
 
 constexpr bool RowAgreesWithLiveRules(const ParamRow& row) {
     using enum RegisterRule;
-    const auto words = [](int first, int count) {
-        for (int reg = first; reg < first + count; ++reg) {
-            if (LiveRuleOf(reg) != Word16) return false;
-        }
-        return true;
-    };
-    const auto raw = [](int first, int count) {
-        for (int reg = first; reg < first + count; ++reg) {
-            if (LiveRuleOf(reg) != Raw) return false;
+    const auto all = [&row](RegisterRule rule) {
+        for (int reg = row.reg; reg <= LastRegister(row); ++reg) {
+            if (LiveRuleOf(reg) != rule) return false;
         }
         return true;
     };
     switch (row.kind) {
         case Kind::None: return true;
         case Kind::U16:
-        case Kind::S16: return words(row.reg, 1);
-        case Kind::FlowUnitPair: return words(row.reg, 2);
+        case Kind::S16:
+        case Kind::FlowUnitPair: return all(Word16);
         case Kind::U32:
         case Kind::S32: return StartsLivePair(row.reg);
         case Kind::Total: return StartsLivePair(row.reg) && StartsLivePair(row.reg + 2);
-        case Kind::Digits8: return raw(row.reg, 4);
-        case Kind::Clock: return raw(row.reg, 3);
+        case Kind::Digits8:
+        case Kind::Clock: return all(Raw);
     }
     return false;
 }

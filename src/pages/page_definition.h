@@ -165,26 +165,32 @@ struct PageDefinition {
     std::string_view downloadFailText = "参数下传失败，注意仪表是否支持相关参数下传或者参数超限";
 };
 
-// Calls `visit` with every control and button that SetControlsEnabled acts on in the
-// page's derived order: each row's control(s) and its buttons, then the batch, command
-// and special buttons. Rows that are always disabled are left out.
+// Calls `visit` with the id of every control and button of the page in its derived
+// order: each row's control(s) and its buttons, then the batch, command, preset and
+// special buttons. The controls of rows that are always disabled only `withAlwaysDisabled`.
 template <class Visit>
-constexpr void ForEachLockedId(const PageDefinition& page, Visit&& visit) {
-    const auto locked = [&visit](int id) {
+constexpr void ForEachPageId(const PageDefinition& page, bool withAlwaysDisabled, Visit&& visit) {
+    const auto present = [&visit](int id) {
         if (id != 0) visit(id);
     };
     for (const ParamRow& row : page.rows) {
-        if (row.alwaysDisabled) continue;
-        locked(row.controlId);
-        locked(row.secondControlId);
-        locked(row.readButton);
-        locked(row.writeButton);
+        if (row.alwaysDisabled && !withAlwaysDisabled) continue;
+        present(row.controlId);
+        present(row.secondControlId);
+        present(row.readButton);
+        present(row.writeButton);
     }
-    locked(page.readAllButton);
-    locked(page.downloadAllButton);
-    for (const CommandButton& command : page.commands) locked(command.buttonId);
-    for (const SpecialButton& preset : page.presetButtons) locked(preset.buttonId);
-    for (const SpecialButton& special : page.specialButtons) locked(special.buttonId);
+    present(page.readAllButton);
+    present(page.downloadAllButton);
+    for (const CommandButton& command : page.commands) present(command.buttonId);
+    for (const SpecialButton& preset : page.presetButtons) present(preset.buttonId);
+    for (const SpecialButton& special : page.specialButtons) present(special.buttonId);
+}
+
+// Every control and button that SetControlsEnabled acts on, in that order.
+template <class Visit>
+constexpr void ForEachLockedId(const PageDefinition& page, Visit&& visit) {
+    ForEachPageId(page, false, visit);
 }
 
 // Texts shared by every page.
