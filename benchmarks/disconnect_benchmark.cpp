@@ -25,7 +25,7 @@
 #include <optional>
 #include <string>
 
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
 #include "ui/main/kelvo_dlg.h"

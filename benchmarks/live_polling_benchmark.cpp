@@ -41,7 +41,7 @@
 
 #include "link/serial_port.h"
 #include "monitor/live_polling.h"
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "ui/main/kelvo_dlg.h"
 
 extern char** environ;

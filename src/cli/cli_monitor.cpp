@@ -1,16 +1,18 @@
 // kelvo-cli monitor: connects as the main window does, polls for a while and prints
 // every frame of it with the traffic monitor's decoder.
 
+#include <atomic>
 #include <mutex>
 #include <ostream>
 #include <string_view>
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_run.h"
+#include "line/line_owner.h"
+#include "link/stop_event.h"
 #include "link/traffic_log.h"
 #include "messages/prompter.h"
 #include "monitor/live_connection.h"
-#include "monitor/stop_event.h"
 #include "monitor/traffic_text.h"
 #include "settings/settings.h"
 
@@ -64,36 +66,43 @@ private:
 }  // namespace
 
 int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& err, const InterruptWait& wait) {
-    TrafficLog log;
-    log.SetCapturing(true);
-    TrafficPrinter printer(log, out);
     StopEvent stopEvent;
     std::mutex liveMutex;
-    LiveConnection connection(stopEvent, liveMutex);
-    connection.SetTrafficLog(&log);
-    connection.SetMeterKind(monitor.meterKind.value_or(LoadMeterKind()));
+    LineOwner line(stopEvent);
+    line.Traffic().SetCapturing(true);
+    TrafficPrinter printer(line.Traffic(), out);
+    // Messages come from the line's worker; this thread writes to `err` only once the
+    // connection has ended.
     StreamPrompter prompter(err);
+    LiveConnection connection(line, liveMutex);
+    connection.SetMeterKind(monitor.meterKind.value_or(LoadMeterKind()));
 
-    if (!connection.OpenAndIdentify(prompter, SettingsFor(monitor))) {
-        printer.PrintNew();
-        return connection.LastOpenError() != PortError::None ? kExitPort : kExitNothing;
-    }
-    connection.StartPolling();
-    if (!connection.IsConnected()) {
+    std::atomic<bool> identified{false};
+    const ConnectionEvents events{.identified = [&identified](const MeterIdentity&) { identified.store(true); },
+                                  .ended = {}};
+    if (!connection.Connect(prompter, events, SettingsFor(monitor))) {
         err << "kelvo-cli：无法开始轮询。\n";
         return kExitNothing;
     }
-    const Clock::time_point pollingFrom = Clock::now();
-    const Clock::time_point end = pollingFrom + std::chrono::seconds(monitor.seconds);
-    for (Clock::time_point now = pollingFrom; now < end; now = Clock::now()) {
+    while (!identified.load() && connection.Active()) {
+        if (wait(kPrintInterval)) break;
+        printer.PrintNew();
+    }
+    if (!identified.load()) {
+        connection.DisconnectAndWait();
+        printer.PrintNew();
+        return connection.LastOpenError() != PortError::None ? kExitPort : kExitNothing;
+    }
+    const Clock::time_point end = Clock::now() + std::chrono::seconds(monitor.seconds);
+    for (Clock::time_point now = Clock::now(); now < end && connection.Active(); now = Clock::now()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
         if (wait(std::min(left, kPrintInterval))) break;
         printer.PrintNew();
     }
-    connection.StopPolling();
+    connection.DisconnectAndWait();
     printer.PrintNew();
     err << CountersText(printer.Counters()) << "\n";
-    return connection.Health().lastGoodCycle > pollingFrom ? kExitFound : kExitNothing;
+    return connection.Health().goodCycleSeen ? kExitFound : kExitNothing;
 }
 
 }  // namespace kelvo::cli

@@ -4,6 +4,9 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_run.h"
+#include "line/line_owner.h"
+#include "link/stop_event.h"
+#include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "monitor/meter_search.h"
 #include "settings/settings.h"
@@ -26,8 +29,10 @@ int RunScan(const ScanCommand& scan, std::ostream& out, std::ostream& err, const
     const std::chrono::milliseconds turnaround(scan.turnaroundMs.value_or(LoadSearchTurnaround()));
     err << "共 " << plan.size() << " 次尝试，最长" << DurationText(PlanTime(plan, turnaround)) << "。\n";
 
-    MeterSearch search;
-    if (!search.Start(scan.port, plan, turnaround, nullptr)) {
+    StopEvent stopEvent;
+    LineOwner line(stopEvent);
+    MeterSearch search(line);
+    if (!search.Start(scan.port, plan, turnaround)) {
         err << "kelvo-cli：无法开始搜索。\n";
         return kExitNothing;
     }

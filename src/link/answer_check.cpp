@@ -68,8 +68,8 @@ AnswerCheck CheckWrite(std::span<const std::uint8_t> request, std::span<const st
 AnswerCheck CheckIdentification(std::span<const std::uint8_t> answer) {
     if (answer.size() < kIdentificationDataOffset + kCrcLength) return Refused(AnswerFault::Truncated);
     const std::size_t arrived = answer.size() - kIdentificationDataOffset - kCrcLength;
-    const std::size_t count =
-        std::min({static_cast<std::size_t>(answer[3]), arrived, static_cast<std::size_t>(kIdentificationBytes)});
+    if (answer[3] != arrived) return Refused(AnswerFault::WrongByteCount);
+    const std::size_t count = std::min(arrived, static_cast<std::size_t>(kIdentificationBytes));
     return {.fault = AnswerFault::None, .data = answer.subspan(kIdentificationDataOffset, count)};
 }
 
@@ -82,7 +82,10 @@ AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const s
     // A frame whose CRC fails says nothing trustworthy, not even whom it comes from.
     if (!CrcMatches(answer)) return Refused(AnswerFault::BadCrc);
     if (answer[0] != request[0]) return Refused(AnswerFault::WrongAddress);
-    if (answer[1] == (request[1] | kExceptionBit)) return Refused(AnswerFault::Exception);
+    if (answer[1] == (request[1] | kExceptionBit)) {
+        // Address, function code, the reason, CRC; a longer frame still says it refused.
+        return {.fault = AnswerFault::Exception, .data = {}, .exceptionCode = answer.size() >= 5 ? answer[2] : std::uint8_t{0}};
+    }
     if (answer[1] != request[1]) return Refused(AnswerFault::WrongFunction);
     switch (request[1]) {
         case kReadInputRegisters:

@@ -11,8 +11,10 @@
 // - 0x10: exactly eight bytes that echo the request's start register and register count.
 //   An RS-485 adapter with local echo and no meter returns the request itself, which is
 //   longer; a stale acknowledgement names other registers.
-// - 0x41: at least address, function, one unused byte, the length byte and the CRC. The
-//   data are cut to what arrived and to 32 bytes, whatever the length byte announces.
+// - 0x41: address, function, one unused byte, the length byte, as many data bytes as the
+//   length byte announces, and the CRC. An answer announcing more or fewer bytes than
+//   it carries is refused: its model code would choose how page writes are encoded. The
+//   data are cut to 32 bytes.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +36,8 @@ enum class AnswerFault : std::uint8_t {
     WrongAddress,
     Exception,       // the meter refused the request (function code with bit 7 set)
     WrongFunction,
-    WrongByteCount,  // 0x04: the byte count is not twice the registers asked for
+    WrongByteCount,  // 0x04: the byte count is not twice the registers asked for;
+                     // 0x41: the length byte disagrees with the bytes that arrived
     Truncated,       // shorter than its kind (and byte count) demand: cut short on the line
     Overlong,        // longer than its kind (and byte count) demand: another frame ran into it
     WrongEcho,       // 0x10: the acknowledgement names other registers
@@ -46,6 +49,7 @@ struct AnswerCheck {
     // Inside the answer: the register bytes of a 0x04 answer, the identification bytes of
     // a 0x41 answer (cut as above); empty for 0x10 and for every refused answer.
     std::span<const std::uint8_t> data;
+    std::uint8_t exceptionCode = 0;  // the meter's reason of an Exception answer
 
     bool Good() const { return fault == AnswerFault::None; }
 };

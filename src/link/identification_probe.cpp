@@ -1,10 +1,11 @@
 #include "link/identification_probe.h"
 
+#include <algorithm>
 #include <array>
 
 #include "link/modbus_frames.h"
-#include "link/serial_port.h"
 #include "link/traffic_log.h"
+#include "link/transport.h"
 
 namespace kelvo {
 namespace {
@@ -22,17 +23,21 @@ bool IdentificationAnswerComplete(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= kIdentificationHeader + bytes[3] + kCrcLength;
 }
 
-ProbeAnswer ProbeIdentification(CSerialPort& port, std::uint8_t address, std::chrono::microseconds floor,
+ProbeAnswer ProbeIdentification(Transport& port, std::uint8_t address, std::chrono::microseconds floor,
                                 TrafficLog* log) {
     const auto started = std::chrono::steady_clock::now();
     const RequestFrame request = IdentificationRequest(address);
-    port.PurgeInput();
-    port.Write(request.bytes.data(), static_cast<std::size_t>(request.length));
+    port.Purge();
+    port.Write(request.View());
     if (log != nullptr) log->Record(TrafficKind::Sent, TrafficSource::Search, request.View());
 
+    // No interval timeout: a try ends at a time of its own, or once the answer is whole.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(started + floor - std::chrono::steady_clock::now());
     std::array<std::uint8_t, kQueueSize> buffer;
-    const int count = port.ReadUntil(buffer.data(), started + floor, IdentificationAnswerComplete);
-    const std::span<const std::uint8_t> answer(buffer.data(), static_cast<std::size_t>(count));
+    const std::size_t count =
+        port.Read(buffer, {.intervalMs = -1, .totalMs = static_cast<int>(std::max<long long>(left.count(), 0))},
+                  IdentificationAnswerComplete);
+    const std::span<const std::uint8_t> answer(buffer.data(), count);
     if (log != nullptr && port.State() != LineState::Stopped) {
         const auto waitedMs = std::chrono::round<std::chrono::milliseconds>(floor).count();
         log->RecordAnswer(TrafficSource::Search, answer, static_cast<std::uint32_t>(waitedMs));

@@ -13,8 +13,8 @@
 
 namespace kelvo {
 
-class CSerialPort;
 class TrafficLog;
+class Transport;
 
 // Address, 0x41, 0x00, 0x00, CRC.
 inline constexpr int kIdentificationRequestBytes = 6;
@@ -33,7 +33,7 @@ bool IdentificationAnswerComplete(std::span<const std::uint8_t> bytes);
 // Sends the request to `address` on the open port and reads until the answer is whole or
 // `floor` has passed since the request began. Both go to `log` (may be nullptr) as the
 // search's traffic.
-ProbeAnswer ProbeIdentification(CSerialPort& port, std::uint8_t address, std::chrono::microseconds floor,
+ProbeAnswer ProbeIdentification(Transport& port, std::uint8_t address, std::chrono::microseconds floor,
                                 TrafficLog* log);
 
 }  // namespace kelvo

@@ -9,83 +9,125 @@
 namespace kelvo {
 namespace {
 
+using Clock = std::chrono::steady_clock;
 using Answer = std::array<std::uint8_t, kQueueSize>;
+
+LinkResult Failed(LinkFailure failure) { return {.failure = failure}; }
 
 }  // namespace
 
+CDMRJly::CDMRJly() : CDMRJly(MakeSerialTransport()) {}
+
+CDMRJly::CDMRJly(std::unique_ptr<Transport> port) : port_(std::move(port)) {}
+
 CDMRJly::~CDMRJly() { ClosePort(); }
 
-int CDMRJly::OpenPort(const SerialSettings& settings) {
+LinkResult CDMRJly::OpenPort(const SerialSettings& settings) {
     openFlag_ = 0;
-    lateAnswerEnd_ = {};
-    if (port_.Open(settings.portName, settings.baudRate, settings.parity) < 0) return 0;
+    lastOpenError_ = port_->Open(settings.portName, settings.baudRate, settings.parity);
+    if (lastOpenError_ != PortError::None) return {.failure = LinkFailure::NotOpen, .portError = lastOpenError_};
     settings_ = settings;
     openFlag_ = 1;
-    return 1;
+    return {};
 }
 
 void CDMRJly::ClosePort() {
     openFlag_ = 0;
-    port_.Close();
+    port_->Close();
 }
 
-int CDMRJly::ReadRegisters(std::uint16_t start, std::uint16_t byteCount, std::uint8_t* destination) {
+LinkResult CDMRJly::ReadRegisters(std::uint16_t start, std::uint16_t byteCount, std::uint8_t* destination) {
     return Transfer(kReadInputRegisters, start, byteCount, destination, nullptr);
 }
 
-int CDMRJly::WriteRegisters(std::uint16_t start, std::uint16_t byteCount, const std::uint8_t* source) {
+LinkResult CDMRJly::WriteRegisters(std::uint16_t start, std::uint16_t byteCount, const std::uint8_t* source) {
     return Transfer(kWriteMultipleRegisters, start, byteCount, nullptr, source);
 }
 
-int CDMRJly::ReadIdentification(std::uint8_t* destination) {
+LinkResult CDMRJly::ReadIdentification(std::uint8_t* destination) {
     // Without an open port there is nobody to ask; do not touch a stale descriptor.
-    if (!port_.IsOpen()) return 0;
+    if (openFlag_ == 0 || !port_->IsOpen()) return Failed(LinkFailure::NotOpen);
     const RequestFrame request = IdentificationRequest(static_cast<std::uint8_t>(settings_.address & 0xFF));
     Answer answer;
-    const AnswerCheck check = Attempt(request, kIdentifyPauseMs, answer);
-    if (!check.Good()) return 0;
+    bool sent = false;
+    const AnswerCheck check = Attempt(request, kIdentifyPauseMs, answer, sent);
+    if (LinkResult failure = PortFailure(); !failure.Good()) {
+        failure.attempts = sent ? 1 : 0;
+        failure.requestSent = sent;
+        return failure;
+    }
+    if (!check.Good()) {
+        return {.failure = LinkFailure::Answer,
+                .fault = check.fault,
+                .exceptionCode = check.exceptionCode,
+                .attempts = 1,
+                .waitedMs = static_cast<std::uint32_t>(TimeoutsForBaud(port_->BaudRate()).totalMs),
+                .requestSent = true};
+    }
     std::copy(check.data.begin(), check.data.end(), destination);
-    return static_cast<int>(check.data.size());
+    return {.requestSent = true, .chunksDone = 1, .count = static_cast<std::uint16_t>(check.data.size())};
 }
 
-AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer) {
-    if (port_.State() != LineState::Ok) return {.fault = AnswerFault::NoAnswer, .data = {}};
-    port_.PurgeInput();
-    port_.Write(request.bytes.data(), static_cast<std::size_t>(request.length));
-    const auto sent = std::chrono::steady_clock::now();
+bool CDMRJly::WaitForQuietLine() {
+    const auto left = lateAnswerEnd_ - Clock::now();
+    if (left <= Clock::duration::zero()) return true;
+    return port_->Wait(std::chrono::ceil<std::chrono::milliseconds>(left));
+}
+
+LinkResult CDMRJly::PortFailure() const {
+    switch (port_->State()) {
+        case LineState::Ok:
+            return {};
+        case LineState::Stopped:
+            return Failed(LinkFailure::Cancelled);
+        case LineState::Gone:
+            break;
+    }
+    return Failed(LinkFailure::PortGone);
+}
+
+AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer,
+                             bool& sent) {
+    sent = false;
+    if (port_->State() != LineState::Ok || !WaitForQuietLine()) return {.fault = AnswerFault::NoAnswer, .data = {}};
+    sent = true;
+    port_->Purge();
+    port_->Write(request.View());
+    const auto sentAt = Clock::now();
     if (traffic_ != nullptr) traffic_->Record(TrafficKind::Sent, trafficSource_, request.View());
-    if (!port_.Pause(std::chrono::milliseconds(pauseMs))) {
-        NoteCutShortWait(request, sent);
+    if (!port_->Wait(std::chrono::milliseconds(pauseMs))) {
+        NoteCutShortWait(request.View(), settings_.baudRate, settings_.parity, sentAt);
         return {.fault = AnswerFault::NoAnswer, .data = {}};
     }
-    const int length = port_.ReadOnce(answer.data());
-    if (Stopped()) NoteCutShortWait(request, sent);
-    const auto received = answer.first(static_cast<std::size_t>(length));
+    const ReadTimeouts timeouts = TimeoutsForBaud(port_->BaudRate());
+    const std::size_t length = port_->Read(answer, timeouts);
+    if (Stopped()) NoteCutShortWait(request.View(), settings_.baudRate, settings_.parity, sentAt);
+    const auto received = answer.first(length);
     // A wait ended by a stop request says nothing about the meter.
     if (traffic_ != nullptr && !Stopped()) {
-        const auto waitedMs = static_cast<std::uint32_t>(pauseMs + TimeoutsForBaud(port_.BaudRate()).totalMs);
-        traffic_->RecordAnswer(trafficSource_, received, waitedMs);
+        traffic_->RecordAnswer(trafficSource_, received, static_cast<std::uint32_t>(pauseMs + timeouts.totalMs));
     }
     return CheckAnswer(request.View(), received);
 }
 
-void CDMRJly::NoteCutShortWait(const RequestFrame& request, std::chrono::steady_clock::time_point sent) {
+void CDMRJly::NoteCutShortWait(std::span<const std::uint8_t> request, int baudRate, int parity, Clock::time_point sent) {
     // The request still has to cross the line, then the meter turns round and sends the
     // longest answer the request allows, as the meter search reckons a try.
-    const auto bytes = request.length + static_cast<int>(LongestAnswerTo(request.View()));
-    lateAnswerEnd_ = sent + WireTime(bytes, settings_.baudRate, settings_.parity) +
-                     std::chrono::milliseconds(kDefaultTurnaroundMs);
+    const auto bytes = static_cast<int>(request.size() + LongestAnswerTo(request));
+    lateAnswerEnd_ = std::max(lateAnswerEnd_, sent + WireTime(bytes, baudRate, parity) +
+                                                  std::chrono::milliseconds(kDefaultTurnaroundMs));
 }
 
-int CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
-                      std::uint8_t* readInto, const std::uint8_t* writeFrom) {
-    if (openFlag_ == 0) return 0;
+LinkResult CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
+                             std::uint8_t* readInto, const std::uint8_t* writeFrom) {
+    if (openFlag_ == 0) return Failed(LinkFailure::NotOpen);
     const bool isRead = functionCode == kReadInputRegisters;
     const int pauseMs = isRead ? kReadPauseMs : kWritePauseMs;
     const int chunkCount = (byteCount + kChunkBytes - 1) / kChunkBytes;
     const auto address = static_cast<std::uint8_t>(settings_.address & 0xFF);
 
     Answer answer;
+    LinkResult result;
     for (int chunk = 0; chunk < chunkCount; ++chunk) {
         const int offset = chunk * kChunkBytes;
         const auto chunkStart = static_cast<std::uint16_t>(start + chunk * (kChunkBytes / 2));
@@ -95,21 +137,37 @@ int CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint1
                    : WriteRequest(address, chunkStart,
                                   {writeFrom + offset, static_cast<std::size_t>(chunkLength)});
 
-        bool done = false;
-        for (int attempt = 0; attempt < kAttemptsPerChunk && !done; ++attempt) {
+        AnswerCheck check{.fault = AnswerFault::NoAnswer, .data = {}};
+        int attempts = 0;
+        for (; attempts < kAttemptsPerChunk; ++attempts) {
             // Every refused answer is a failed attempt: no byte of a frame that was not the
             // answer to this request reaches the caller, and no write counts as done
             // without its own acknowledgement.
-            const AnswerCheck check = Attempt(request, pauseMs, answer);
+            bool sent = false;
+            check = Attempt(request, pauseMs, answer, sent);
+            result.requestSent = result.requestSent || sent;
             // A second attempt cannot help once the device is gone or a stop was asked for.
-            if (port_.State() != LineState::Ok) return 0;
-            if (!check.Good()) continue;
-            if (isRead) std::copy(check.data.begin(), check.data.end(), readInto + offset);
-            done = true;
+            if (LinkResult failure = PortFailure(); !failure.Good()) {
+                failure.attempts = static_cast<std::uint8_t>(attempts + (sent ? 1 : 0));
+                failure.requestSent = result.requestSent;
+                failure.chunksDone = result.chunksDone;
+                return failure;
+            }
+            if (check.Good()) break;
         }
-        if (!done) return 0;
+        if (!check.Good()) {
+            return {.failure = LinkFailure::Answer,
+                    .fault = check.fault,
+                    .exceptionCode = check.exceptionCode,
+                    .attempts = static_cast<std::uint8_t>(attempts),
+                    .waitedMs = static_cast<std::uint32_t>(TimeoutsForBaud(port_->BaudRate()).totalMs),
+                    .requestSent = true,
+                    .chunksDone = result.chunksDone};
+        }
+        if (isRead) std::copy(check.data.begin(), check.data.end(), readInto + offset);
+        ++result.chunksDone;
     }
-    return 1;
+    return result;
 }
 
 }  // namespace kelvo

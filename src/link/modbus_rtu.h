@@ -5,12 +5,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "link/answer_check.h"
+#include "link/link_result.h"
 #include "link/modbus_frames.h"
-#include "link/serial_port.h"
 #include "link/traffic_log.h"
+#include "link/transport.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -32,57 +34,73 @@ inline constexpr int kIdentifyPauseMs = 200;
 
 class CDMRJly : public CSocketComm {
 public:
-    CDMRJly() = default;
+    // On the platform's serial port.
+    CDMRJly();
+    explicit CDMRJly(std::unique_ptr<Transport> port);
     ~CDMRJly() override;  // a link destroyed with its port open closes it
 
-    // Non-zero on success. On failure the open flag stays 0; the caller shows its
+    // On failure the open flag stays 0 and the result says why; the caller shows its
     // message and calls ClosePort.
-    int OpenPort(const SerialSettings& settings);
+    LinkResult OpenPort(const SerialSettings& settings);
     // Allowed in every state; afterwards the handle is "none" and the open flag 0.
     void ClosePort();
 
-    // 1 when every chunk was read / acknowledged, 0 otherwise. Refuse without I/O
-    // while the port is not open; a byte count of 0 succeeds without I/O.
-    int ReadRegisters(std::uint16_t start, std::uint16_t byteCount, std::uint8_t* destination);
-    int WriteRegisters(std::uint16_t start, std::uint16_t byteCount, const std::uint8_t* source);
+    // Good when every chunk was read / acknowledged. Refused without I/O while the port
+    // is not open; a byte count of 0 succeeds without I/O. A read writes `destination`
+    // only with the data of answers that passed the answer check.
+    LinkResult ReadRegisters(std::uint16_t start, std::uint16_t byteCount, std::uint8_t* destination);
+    LinkResult WriteRegisters(std::uint16_t start, std::uint16_t byteCount, const std::uint8_t* source);
 
-    // One attempt, no retry. Copies at most kIdentificationBytes bytes, and never
-    // more than arrived; returns the count (0 on failure).
-    int ReadIdentification(std::uint8_t* destination);
+    // One attempt, no retry. Copies at most kIdentificationBytes bytes; the result's
+    // count says how many.
+    LinkResult ReadIdentification(std::uint8_t* destination);
 
-    // While the descriptor is readable every wait of the link ends at once and the
-    // request in progress fails without a second attempt (see CSerialPort).
-    void SetStopSignal(int fd) { port_.SetStopSignal(fd); }
+    // While `stop` is set every wait of the link ends at once and the request in progress
+    // fails as cancelled, without a second attempt (nullptr: no stop).
+    void SetStop(const StopEvent* stop) { port_->SetStop(stop); }
     // The device went away during the last request: the port is of no more use and must
     // be closed; opening it again may find the device back.
-    bool DeviceGone() const { return port_.State() == LineState::Gone; }
-    bool Stopped() const { return port_.State() == LineState::Stopped; }
+    bool DeviceGone() const { return port_->State() == LineState::Gone; }
+    bool Stopped() const { return port_->State() == LineState::Stopped; }
+
     // When a stop ended the wait for an answer, the meter may still be sending it: the
     // time by which it has surely done so. Before that, a new request on the same line
-    // could be met by that stale answer. In the past when no wait was cut short.
+    // could be met by that stale answer, so the link sends nothing before it, across
+    // ClosePort and OpenPort. In the past when no wait was cut short.
     std::chrono::steady_clock::time_point LateAnswerEnd() const { return lateAnswerEnd_; }
+    // Waits until no late answer can be on the line; false when the stop came first.
+    bool WaitForQuietLine();
 
     // Every request and what came back go to `log` (none: nullptr), marked with `source`.
     void SetTrafficLog(TrafficLog* log, TrafficSource source) {
         traffic_ = log;
         trafficSource_ = source;
     }
+    TrafficLog* Traffic() const { return traffic_; }
+    TrafficSource Source() const { return trafficSource_; }
 
     bool IsOpen() const { return openFlag_ != 0; }
-    PortError LastOpenError() const { return port_.LastError(); }
+    PortError LastOpenError() const { return lastOpenError_; }
     const SerialSettings& Settings() const { return settings_; }
+    // The port itself, for exchanges the link does not make (a meter search's tries).
+    Transport& Port() { return *port_; }
+    // Notes a request sent at `sent` whose answer was not waited for to the end.
+    void NoteCutShortWait(std::span<const std::uint8_t> request, int baudRate, int parity,
+                          std::chrono::steady_clock::time_point sent);
 
 private:
-    // One request/answer exchange; the verdict's data lie in `answer`.
-    AnswerCheck Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer);
-    // Notes a request sent at `sent` whose answer was not waited for to the end.
-    void NoteCutShortWait(const RequestFrame& request, std::chrono::steady_clock::time_point sent);
-    int Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
-                 std::uint8_t* readInto, const std::uint8_t* writeFrom);
+    // One request/answer exchange; the verdict's data lie in `answer`. `sent` tells whether
+    // the request went out (a stop may end the wait for a quiet line before).
+    AnswerCheck Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer, bool& sent);
+    LinkResult Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
+                        std::uint8_t* readInto, const std::uint8_t* writeFrom);
+    // The failure the port's state stands for after an attempt, if any.
+    LinkResult PortFailure() const;
 
     SerialSettings settings_;
     int openFlag_ = 0;
-    CSerialPort port_;
+    std::unique_ptr<Transport> port_;
+    PortError lastOpenError_ = PortError::None;
     TrafficLog* traffic_ = nullptr;
     TrafficSource trafficSource_ = TrafficSource::Polling;
     std::chrono::steady_clock::time_point lateAnswerEnd_{};

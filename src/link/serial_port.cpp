@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "link/line_speed.h"
+#include "link/stop_event.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -23,25 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
-
-struct BaudTimeouts {
-    int baudRate;
-    ReadTimeouts timeouts;
-};
-
-// The meter answers within these gaps at each rate; an unknown rate waits the whole
-// fixed total because no gap can be trusted.
-constexpr std::array<BaudTimeouts, 8> kBaudTimeoutTable = {{
-    {1200, {400, 10000}},
-    {2400, {300, 6400}},
-    {4800, {200, 3200}},
-    {9600, {100, 1600}},
-    {19200, {20, 800}},
-    {38400, {20, 400}},
-    {57600, {10, 200}},
-    {115200, {10, 100}},
-}};
-constexpr ReadTimeouts kOtherBaudTimeouts = {-1, 500};
 
 // Writing the largest request takes a few hundred milliseconds even at 1200 baud; a
 // port that takes no byte for this long is stuck (a pty nobody reads, a dead adapter).
@@ -118,35 +100,6 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
-std::string_view PortErrorText(PortError error) {
-    switch (error) {
-        case PortError::None:
-            return "";
-        case PortError::NameTooLong:
-            return "串口名称不能超过 5 个字符。";
-        case PortError::NameEscapes:
-            return "串口名称不能含有“/”，也不能是“.”或“..”。";
-        case PortError::NoSuchDevice:
-            return "找不到该串口设备，请检查串口名称和连接线。";
-        case PortError::Busy:
-            return "串口正被其他程序或本程序的连接占用。";
-        case PortError::AccessDenied:
-            return "没有访问该串口的权限：请将当前用户加入 dialout 组，然后重新登录。";
-        case PortError::NotATerminal:
-            return "该设备不是串口。";
-        case PortError::Other:
-            break;
-    }
-    return "无法打开该串口。";
-}
-
-ReadTimeouts TimeoutsForBaud(int baudRate) {
-    for (const auto& row : kBaudTimeoutTable) {
-        if (row.baudRate == baudRate) return row.timeouts;
-    }
-    return kOtherBaudTimeouts;
-}
-
 CSerialPort::~CSerialPort() { Close(); }
 
 CSerialPort::CSerialPort(CSerialPort&& other) noexcept
@@ -155,7 +108,7 @@ CSerialPort::CSerialPort(CSerialPort&& other) noexcept
       handle_(std::exchange(other.handle_, kNoHandle)),
       exclusiveSet_(std::exchange(other.exclusiveSet_, false)),
       lastError_(other.lastError_),
-      stopFd_(other.stopFd_),
+      stop_(other.stop_),
       state_(other.state_) {}
 
 CSerialPort& CSerialPort::operator=(CSerialPort&& other) noexcept {
@@ -166,35 +119,35 @@ CSerialPort& CSerialPort::operator=(CSerialPort&& other) noexcept {
         handle_ = std::exchange(other.handle_, kNoHandle);
         exclusiveSet_ = std::exchange(other.exclusiveSet_, false);
         lastError_ = other.lastError_;
-        stopFd_ = other.stopFd_;
+        stop_ = other.stop_;
         state_ = other.state_;
     }
     return *this;
 }
 
-int CSerialPort::Open(std::string_view portName, int baudRate, int parityIndex) {
+PortError CSerialPort::Open(std::string_view portName, int baudRate, int parity) {
     Close();
     portName_ = std::string(portName);
     baudRate_ = baudRate;
     handle_ = kInvalidHandle;
     if (CountCharacters(portName) > static_cast<std::size_t>(kMaxPortNameLength)) {
         lastError_ = PortError::NameTooLong;
-        return handle_;
+        return lastError_;
     }
     if (PortNameEscapes(portName)) {
         lastError_ = PortError::NameEscapes;
-        return handle_;
+        return lastError_;
     }
     if (portName.empty()) {
         lastError_ = PortError::NoSuchDevice;
-        return handle_;
+        return lastError_;
     }
 
     const std::string path = ResolvePortPath(portName);
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         lastError_ = ErrorFromOpen(errno);
-        return handle_;
+        return lastError_;
     }
     // The lock comes first: it holds for everyone who asks for it, root and this
     // program's own live connection included. Until it is held the port belongs to
@@ -202,14 +155,14 @@ int CSerialPort::Open(std::string_view portName, int baudRate, int parityIndex) 
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         lastError_ = (errno == EWOULDBLOCK || errno == EAGAIN) ? PortError::Busy : PortError::Other;
         ::close(fd);
-        return handle_;
+        return lastError_;
     }
     // A pseudo-terminal's master is a terminal too, but no meter sits behind a new one.
     int ptyNumber = 0;
     if (ioctl(fd, TIOCGPTN, &ptyNumber) == 0) {
         lastError_ = PortError::NotATerminal;
         ::close(fd);
-        return handle_;
+        return lastError_;
     }
     // TIOCEXCL keeps other ordinary users out as well; a mode that was set already is
     // left as it is, and so is not cleared at close.
@@ -219,21 +172,21 @@ int CSerialPort::Open(std::string_view portName, int baudRate, int parityIndex) 
         if (ioctl(fd, TIOCEXCL) != 0) {
             lastError_ = errno == ENOTTY ? PortError::NotATerminal : PortError::Other;
             ::close(fd);
-            return handle_;
+            return lastError_;
         }
         exclusiveSet_ = true;
     }
-    ApplyLineSettings(fd, baudRate, parityIndex);
+    ApplyLineSettings(fd, baudRate, parity);
     handle_ = fd;
     state_ = LineState::Ok;
     lastError_ = PortError::None;
-    return handle_;
+    return lastError_;
 }
 
-void CSerialPort::Configure(int baudRate, int parityIndex) {
+void CSerialPort::Configure(int baudRate, int parity) {
     if (!IsOpen()) return;
     baudRate_ = baudRate;
-    ApplyLineSettings(handle_, baudRate, parityIndex);
+    ApplyLineSettings(handle_, baudRate, parity);
 }
 
 void CSerialPort::Close() {
@@ -248,28 +201,31 @@ void CSerialPort::Close() {
     state_ = LineState::Ok;
 }
 
+int CSerialPort::StopFd() const { return stop_ != nullptr ? stop_->Fd() : -1; }
+
 void CSerialPort::NoteError(int error) {
     if (MeansDeviceGone(error)) state_ = LineState::Gone;
 }
 
-void CSerialPort::PurgeInput() {
+void CSerialPort::Purge() {
     if (!IsOpen() || state_ != LineState::Ok) return;
     if (tcflush(handle_, TCIFLUSH) != 0) NoteError(errno);
 }
 
-void CSerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
+void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
     if (!IsOpen() || state_ != LineState::Ok) return;
+    const int stopFd = StopFd();
     std::size_t written = 0;
-    while (written < count) {
-        const ssize_t n = ::write(handle_, bytes + written, count - written);
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(handle_, bytes.data() + written, bytes.size() - written);
         if (n > 0) {
             written += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd waitFor[2] = {{handle_, POLLOUT, 0}, {stopFd_, POLLIN, 0}};
-            const int ready = ::poll(waitFor, stopFd_ >= 0 ? 2 : 1, kWriteStallMs);
+            pollfd waitFor[2] = {{handle_, POLLOUT, 0}, {stopFd, POLLIN, 0}};
+            const int ready = ::poll(waitFor, stopFd >= 0 ? 2 : 1, kWriteStallMs);
             if (ready < 0 && errno == EINTR) continue;
             if (ready > 0 && waitFor[1].revents != 0) {
                 state_ = LineState::Stopped;
@@ -289,29 +245,23 @@ void CSerialPort::Write(const std::uint8_t* bytes, std::size_t count) {
     if (tcdrain(handle_) != 0) NoteError(errno);
 }
 
-int CSerialPort::ReadOnce(std::uint8_t* buffer) {
-    const ReadTimeouts timeouts = TimeoutsForBaud(baudRate_);
-    return Read(buffer, Clock::now() + Milliseconds(timeouts.totalMs), timeouts.intervalMs, {});
-}
-
-int CSerialPort::ReadUntil(std::uint8_t* buffer, Clock::time_point deadline, const FrameComplete& complete) {
-    return Read(buffer, deadline, -1, complete);
-}
-
-int CSerialPort::Read(std::uint8_t* buffer, Clock::time_point totalDeadline, int intervalMs,
-                      const FrameComplete& complete) {
+std::size_t CSerialPort::Read(std::span<std::uint8_t> buffer, ReadTimeouts timeouts, const FrameComplete& complete) {
     if (!IsOpen() || state_ != LineState::Ok) return 0;
+    const int stopFd = StopFd();
+    const Clock::time_point totalDeadline = Clock::now() + Milliseconds(timeouts.totalMs);
     Clock::time_point lastByte{};
-    int count = 0;
-    while (count < kQueueSize) {
+    std::size_t count = 0;
+    while (count < buffer.size()) {
         Clock::time_point deadline = totalDeadline;
-        if (count > 0 && intervalMs >= 0) deadline = std::min(deadline, lastByte + Milliseconds(intervalMs));
+        if (count > 0 && timeouts.intervalMs >= 0) {
+            deadline = std::min(deadline, lastByte + Milliseconds(timeouts.intervalMs));
+        }
         const int waitMs = RemainingMs(deadline);
         if (waitMs == 0) break;
-        // The stop signal is waited for beside the line, so that a stop request ends a
-        // wait for a silent meter at once, whatever the baud rate's timeouts.
-        pollfd waitFor[2] = {{handle_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        const int ready = ::poll(waitFor, stopFd_ >= 0 ? 2 : 1, waitMs);
+        // The stop is waited for beside the line, so that a stop request ends a wait for
+        // a silent meter at once, whatever the baud rate's timeouts.
+        pollfd waitFor[2] = {{handle_, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        const int ready = ::poll(waitFor, stopFd >= 0 ? 2 : 1, waitMs);
         if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
         if (ready < 0) break;
         if (waitFor[1].revents != 0) {
@@ -324,11 +274,11 @@ int CSerialPort::Read(std::uint8_t* buffer, Clock::time_point totalDeadline, int
         }
         if ((waitFor[0].revents & POLLIN) == 0) break;
         // Reading straight into the caller's buffer keeps it untouched when nothing came.
-        const ssize_t n = ::read(handle_, buffer + count, static_cast<std::size_t>(kQueueSize - count));
+        const ssize_t n = ::read(handle_, buffer.data() + count, buffer.size() - count);
         if (n > 0) {
-            count += static_cast<int>(n);
+            count += static_cast<std::size_t>(n);
             lastByte = Clock::now();
-            if (complete && complete({buffer, static_cast<std::size_t>(count)})) break;
+            if (complete && complete(buffer.first(count))) break;
         } else if (n == 0) {
             break;
         } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
@@ -345,15 +295,20 @@ int CSerialPort::Read(std::uint8_t* buffer, Clock::time_point totalDeadline, int
     return count;
 }
 
-bool CSerialPort::Pause(std::chrono::milliseconds duration) {
-    if (stopFd_ < 0) {
-        std::this_thread::sleep_for(duration);
+bool CSerialPort::Wait(std::chrono::milliseconds duration) {
+    const int stopFd = StopFd();
+    if (stopFd < 0) {
+        if (stop_ != nullptr && stop_->WaitFor(duration)) {
+            state_ = LineState::Stopped;
+            return false;
+        }
+        if (stop_ == nullptr) std::this_thread::sleep_for(duration);
         return true;
     }
     const Clock::time_point deadline = Clock::now() + duration;
     for (;;) {
         const int waitMs = RemainingMs(deadline);
-        pollfd stop{stopFd_, POLLIN, 0};
+        pollfd stop{stopFd, POLLIN, 0};
         const int ready = ::poll(&stop, 1, waitMs);
         if (ready > 0) {
             state_ = LineState::Stopped;
@@ -362,5 +317,7 @@ bool CSerialPort::Pause(std::chrono::milliseconds duration) {
         if (waitMs == 0 || (ready < 0 && errno != EINTR)) return true;
     }
 }
+
+std::unique_ptr<Transport> MakeSerialTransport() { return std::make_unique<CSerialPort>(); }
 
 }  // namespace kelvo

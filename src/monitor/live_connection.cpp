@@ -1,11 +1,9 @@
 #include "monitor/live_connection.h"
 
 #include <chrono>
-#include <system_error>
-#include <thread>
 
+#include "messages/failure_text.h"
 #include "messages/prompter.h"
-#include "settings/settings.h"
 
 namespace kelvo {
 
@@ -17,60 +15,48 @@ constexpr std::chrono::milliseconds kReopenInterval{1000};
 
 }  // namespace
 
-LiveConnection::LiveConnection(StopEvent& stopEvent, std::mutex& liveMutex)
-    : stopEvent_(stopEvent), shared_(liveMutex) {}
+LiveConnection::LiveConnection(LineOwner& line, std::mutex& liveMutex) : line_(line), shared_(liveMutex) {}
 
-LiveConnection::~LiveConnection() { StopPolling(); }
+LiveConnection::~LiveConnection() { DisconnectAndWait(); }
 
-bool LiveConnection::OpenAndIdentify(Prompter& prompter) {
-    // While polling, the port is the thread's; the meter was identified at connect.
-    if (connected_) return true;
-    return OpenAndIdentify(prompter, LoadSerialSettings());
+bool LiveConnection::Connect(Prompter& messages, ConnectionEvents events, std::optional<SerialSettings> settings) {
+    // Held until the job's id is noted, so that a job ending at once clears it after.
+    const std::lock_guard lock(jobMutex_);
+    if (job_.load() != 0) return false;
+    const LineOwner::JobId id = line_.Submit(
+        TrafficSource::Polling,
+        [this, &messages, events, settings](LineJob& job) { Run(job, messages, events, settings); },
+        [this, ended = events.ended] {
+            {
+                const std::lock_guard ending(jobMutex_);
+                polling_.store(false);
+                job_.store(0);
+            }
+            if (ended) ended();
+        });
+    job_.store(id);
+    return id != 0;
 }
 
-bool LiveConnection::OpenAndIdentify(Prompter& prompter, const SerialSettings& settings) {
-    if (connected_) return true;
-    if (link_.OpenPort(settings) == 0) {
-        prompter.Warn(kOpenPortFailedText, PortErrorText(link_.LastOpenError()));
-        link_.ClosePort();
-        return false;
-    }
-    std::this_thread::sleep_until(lineQuietAt_);
-    return IdentifyMeter(link_, prompter, identity_) != 0;
+void LiveConnection::Disconnect() {
+    if (const LineOwner::JobId id = job_.load(); id != 0) line_.Cancel(id);
 }
 
-void LiveConnection::StartPolling() {
-    if (pollingThread_.joinable()) return;
-    stopEvent_.Reset();
-    pollingSettings_ = link_.Settings();
-    {
-        // The identification just answered: the link counts as good from here.
-        std::lock_guard lock(shared_.LiveMutex);
-        shared_.health = {.lastGoodCycle = std::chrono::steady_clock::now(), .lastCycleGood = true, .portOpen = true};
-    }
-    link_.SetStopSignal(stopEvent_.Fd());
-    try {
-        pollingThread_ = std::thread(&LiveConnection::PollingLoop, this);
-    } catch (const std::system_error&) {
-        // No thread, no connection: the port must not stay open without its user.
-        link_.SetStopSignal(-1);
-        link_.ClosePort();
-        connected_ = false;
-        return;
-    }
-    connected_ = true;
+void LiveConnection::DisconnectAndWait() {
+    const LineOwner::JobId id = job_.load();
+    if (id == 0) return;
+    line_.Cancel(id);
+    line_.WaitEnded(id);
 }
 
-void LiveConnection::StopPolling() {
-    if (pollingThread_.joinable()) {
-        stopEvent_.Set();
-        pollingThread_.join();
-    }
-    // The identification at the next connect runs on this thread, with no stop to heed.
-    link_.SetStopSignal(-1);
-    lineQuietAt_ = link_.LateAnswerEnd();
-    link_.ClosePort();
-    connected_ = false;
+MeterIdentity LiveConnection::Identity() const {
+    std::lock_guard lock(shared_.LiveMutex);
+    return identity_;
+}
+
+void LiveConnection::ResetIdentity() {
+    std::lock_guard lock(shared_.LiveMutex);
+    identity_ = MeterIdentity{};
 }
 
 LiveRecord LiveConnection::CopySnapshot() const {
@@ -83,31 +69,70 @@ LinkHealth LiveConnection::Health() const {
     return shared_.health;
 }
 
+SerialSettings LiveConnection::PollingSettings() const {
+    std::lock_guard lock(shared_.LiveMutex);
+    return pollingSettings_;
+}
+
+void LiveConnection::Run(LineJob& job, Prompter& messages, const ConnectionEvents& events,
+                         const std::optional<SerialSettings>& settings) {
+    CDMRJly& link = job.Link();
+    const SerialSettings use = settings.value_or(job.Settings());
+    const LinkResult opened = link.OpenPort(use);
+    openError_.store(opened.portError);
+    if (!opened) {
+        messages.Warn(kOpenPortFailedText, FailureDetail(opened));
+        link.ClosePort();
+        return;
+    }
+    MeterIdentity identity;
+    if (IdentifyMeter(link, messages, identity) == 0) return;
+    {
+        // The identification just answered: the link counts as good from here, but no
+        // value is on screen before the first good cycle.
+        std::lock_guard lock(shared_.LiveMutex);
+        identity_ = identity;
+        pollingSettings_ = use;
+        shared_.working = LiveRecord{};
+        shared_.snapshot = LiveRecord{};
+        shared_.health = {.lastGoodCycle = std::chrono::steady_clock::now(),
+                          .lastCycleGood = true,
+                          .portOpen = true,
+                          .goodCycleSeen = false};
+    }
+    polling_.store(true);
+    if (events.identified) events.identified(identity);
+    PollingLoop(job);
+}
+
 void LiveConnection::SetPortOpen(bool open) {
     std::lock_guard lock(shared_.LiveMutex);
     shared_.health.portOpen = open;
 }
 
-bool LiveConnection::Reopen() {
+bool LiveConnection::Reopen(LineJob& job, const SerialSettings& settings) {
+    CDMRJly& link = job.Link();
     // The descriptor of a vanished device is closed at once, so that the node can come
     // back (a USB adapter gets its name again only once nobody holds the old one).
-    link_.ClosePort();
+    link.ClosePort();
     SetPortOpen(false);
     for (;;) {
-        if (stopEvent_.WaitFor(kReopenInterval)) return false;
-        if (link_.OpenPort(pollingSettings_) != 0) break;
-        link_.ClosePort();
+        if (job.Stop().WaitFor(kReopenInterval)) return false;
+        if (link.OpenPort(settings)) break;
+        link.ClosePort();
     }
     SetPortOpen(true);
     return true;
 }
 
-void LiveConnection::PollingLoop() {
-    while (!stopEvent_.IsSet()) {
-        PollOnce(link_, meterKind_.load(), shared_);
-        if (link_.DeviceGone() && !Reopen()) break;
-        // Waiting on the event rather than sleeping lets a disconnect end the pause at once.
-        if (stopEvent_.WaitFor(kPauseBetweenCycles)) break;
+void LiveConnection::PollingLoop(LineJob& job) {
+    const SerialSettings settings = PollingSettings();
+    while (!job.Cancelled()) {
+        // Read once per cycle: a byte order the user changes applies from the next cycle.
+        PollOnce(job.Link(), meterKind_.load(), shared_, job.CurrentSettings().byteOrderMode);
+        if (job.Link().DeviceGone() && !Reopen(job, settings)) break;
+        // Waiting on the stop rather than sleeping lets a disconnect end the pause at once.
+        if (job.Stop().WaitFor(kPauseBetweenCycles)) break;
     }
 }
 

@@ -1,83 +1,90 @@
 #pragma once
-// The main window's live connection: its own link, the identification of the meter,
-// the polling thread and the two live records.
+// The live connection: identifies the meter and then polls it, as one job on the line's
+// worker, until it is disconnected. The polling thread of old is that job; the live
+// records it fills are read by the window's tick under LiveMutex.
 
 #include <atomic>
-#include <chrono>
+#include <functional>
 #include <mutex>
-#include <thread>
+#include <optional>
 
-#include "link/modbus_rtu.h"
+#include "line/line_owner.h"
 #include "monitor/live_polling.h"
 #include "monitor/meter_identity.h"
-#include "monitor/stop_event.h"
 
 namespace kelvo {
 
 class Prompter;
 
+struct ConnectionEvents {
+    // On the worker, once the meter has been identified; polling begins right after.
+    std::function<void(const MeterIdentity&)> identified;
+    // On the worker, once the connection's job has ended: the open or the identification
+    // failed (its message shown and closed), it was cancelled, or disconnected.
+    std::function<void()> ended;
+};
+
 class LiveConnection {
 public:
-    // stopEvent and liveMutex are the process-wide StopEvent and LiveMutex.
-    LiveConnection(StopEvent& stopEvent, std::mutex& liveMutex);
-    ~LiveConnection();  // stops polling and closes the port on every path
+    // liveMutex is the process-wide LiveMutex.
+    LiveConnection(LineOwner& line, std::mutex& liveMutex);
+    ~LiveConnection();  // disconnects and waits until the line no longer polls
     LiveConnection(const LiveConnection&) = delete;
     LiveConnection& operator=(const LiveConnection&) = delete;
 
-    // Connect steps before the state changes: load the serial settings, open the
-    // port, identify the meter. On failure the message has been shown and the port
-    // is closed; returns false.
-    bool OpenAndIdentify(Prompter& prompter);
-    // The same with the given settings instead of the stored ones (the command line names
-    // its own port).
-    bool OpenAndIdentify(Prompter& prompter, const SerialSettings& settings);
+    // Submits the connection to the line: open the port with the line's serial settings
+    // (or `settings`), identify the meter — its failures reach `messages`, which must
+    // outlive the job — then poll cycle after cycle until Disconnect. When the device
+    // goes away the port is closed and opened again with the same settings about once a
+    // second; polling resumes by itself once it is back. False when a connection is
+    // under way already or the line takes no job.
+    bool Connect(Prompter& messages, ConnectionEvents events, std::optional<SerialSettings> settings = {});
+    // Raises the stop for the connection's job, which ends the wait in progress at once;
+    // returns at once. The job closes the port as it ends.
+    void Disconnect();
+    // Disconnects and waits until the job has ended (the command line; closing).
+    void DisconnectAndWait();
     // Why the latest open failed; PortError::None after a good one.
-    PortError LastOpenError() const { return link_.LastOpenError(); }
-    // The connection's requests and answers, its identification's included, go to `log`.
-    // Only while not connected.
-    void SetTrafficLog(TrafficLog* log) { link_.SetTrafficLog(log, TrafficSource::Polling); }
-    // Until then the meter may still be sending the answer a disconnect did not wait for.
-    std::chrono::steady_clock::time_point LineQuietAt() const { return lineQuietAt_; }
-    // Resets StopEvent and starts the polling thread; the connection is now connected.
-    // When the device goes away the thread closes the port and opens it again with the
-    // same settings about once a second; polling resumes by itself once it is back.
-    void StartPolling();
-    // Signals StopEvent, which ends the wait in progress at once, joins the thread and
-    // closes the port.
-    void StopPolling();
-    bool IsConnected() const { return connected_; }
+    PortError LastOpenError() const { return openError_.load(); }
+    // From Connect until the job has ended.
+    bool Active() const { return job_.load() != 0; }
+    // The connection's job on the line, 0 when none runs.
+    LineOwner::JobId Job() const { return job_.load(); }
+    // Identified and polling.
+    bool IsPolling() const { return polling_.load(); }
 
-    // The meter kind the polling thread reads at the start of every cycle.
+    // The meter kind the polling reads at the start of every cycle.
     void SetMeterKind(int meterKind) { meterKind_.store(meterKind); }
     int MeterKind() const { return meterKind_.load(); }
 
-    const MeterIdentity& Identity() const { return identity_; }
-    void ResetIdentity() { identity_ = MeterIdentity{}; }  // ModelIndex 0, ParamEncoding 1
+    // The latest identification; ModelIndex 0, ParamEncoding 1 before any.
+    MeterIdentity Identity() const;
+    void ResetIdentity();
 
     // A private copy of the snapshot, taken under LiveMutex.
     LiveRecord CopySnapshot() const;
-    // The link's health as the polling thread last left it, taken under LiveMutex.
+    // The link's health as the polling last left it, taken under LiveMutex.
     LinkHealth Health() const;
-    // The serial settings polling runs with, fixed from StartPolling to StopPolling.
-    const SerialSettings& PollingSettings() const { return pollingSettings_; }
+    // The serial settings polling runs with, fixed from the identification to the end.
+    SerialSettings PollingSettings() const;
 
 private:
-    void PollingLoop();
+    void Run(LineJob& job, Prompter& messages, const ConnectionEvents& events,
+             const std::optional<SerialSettings>& settings);
+    void PollingLoop(LineJob& job);
     void SetPortOpen(bool open);
     // Opens the port again after the device went away; false when a stop came first.
-    bool Reopen();
+    bool Reopen(LineJob& job, const SerialSettings& settings);
 
-    StopEvent& stopEvent_;
+    LineOwner& line_;
     LiveShared shared_;
-    CDMRJly link_;
-    MeterIdentity identity_;
+    MeterIdentity identity_;          // under LiveMutex
+    SerialSettings pollingSettings_;  // under LiveMutex
     std::atomic<int> meterKind_{0};
-    bool connected_ = false;
-    SerialSettings pollingSettings_;
-    // A disconnect does not wait for the answer in flight; the next identification waits
-    // until it is surely over, so that it is not met by it.
-    std::chrono::steady_clock::time_point lineQuietAt_{};
-    std::thread pollingThread_;
+    std::mutex jobMutex_;  // orders the noting of the job's id and its clearing
+    std::atomic<LineOwner::JobId> job_{0};
+    std::atomic<bool> polling_{false};
+    std::atomic<PortError> openError_{PortError::None};
 };
 
 }  // namespace kelvo

@@ -6,7 +6,6 @@
 
 #include "link/byte_order.h"
 #include "link/modbus_rtu.h"
-#include "settings/settings.h"
 
 namespace kelvo {
 
@@ -72,14 +71,11 @@ void ConvertLiveBlock(LiveRecord& record, std::uint16_t startRegister, std::uint
     }
 }
 
-bool PollOnce(CDMRJly& link, int meterKind, LiveShared& shared) {
-    // Read once per cycle: a byte order the user changes applies from the next cycle.
-    const int byteOrderMode = LoadSerialSettings().byteOrderMode;
-
+bool PollOnce(CDMRJly& link, int meterKind, LiveShared& shared, int byteOrderMode) {
     bool everyBlockRead = true;
     for (const LiveBlock& block : LiveBlocksOf(meterKind)) {
         std::array<std::uint8_t, kReadBufferBytes> received{};
-        if (link.ReadRegisters(block.startRegister, block.byteCount, received.data()) == 0) {
+        if (!link.ReadRegisters(block.startRegister, block.byteCount, received.data())) {
             everyBlockRead = false;
             // Nothing more can be read from a vanished device, nor after a stop request.
             if (link.DeviceGone() || link.Stopped()) break;
@@ -97,7 +93,10 @@ bool PollOnce(CDMRJly& link, int meterKind, LiveShared& shared) {
     shared.snapshot = shared.working;
     if (!link.Stopped()) {
         shared.health.lastCycleGood = everyBlockRead;
-        if (everyBlockRead) shared.health.lastGoodCycle = std::chrono::steady_clock::now();
+        if (everyBlockRead) {
+            shared.health.lastGoodCycle = std::chrono::steady_clock::now();
+            shared.health.goodCycleSeen = true;
+        }
     }
     return everyBlockRead;
 }

@@ -20,6 +20,7 @@ struct LinkHealth {
     std::chrono::steady_clock::time_point lastGoodCycle{};  // end of the last good cycle
     bool lastCycleGood = true;                               // the last cycle that ran to its end
     bool portOpen = false;  // false while the polling thread waits for a vanished device
+    bool goodCycleSeen = false;  // a good cycle has ended since the connect: values to show
 
     bool operator==(const LinkHealth&) const = default;
 };
@@ -51,11 +52,11 @@ std::span<const LiveBlock> LiveBlocksOf(int meterKind);
 void ConvertLiveBlock(LiveRecord& record, std::uint16_t startRegister, std::uint16_t byteCount,
                       int byteOrderMode);
 
-// Loads the serial settings for the byte-order mode, reads every block of the kind
-// and copies the working record into the snapshot (also when every read failed). A cycle
-// that ran to its end records in the health whether it was good. A stop request or a
-// gone device ends the cycle after its current block; a stopped cycle records nothing.
-// True when the cycle was good.
-bool PollOnce(CDMRJly& link, int meterKind, LiveShared& shared);
+// Reads every block of the kind, converting 32-bit values by `byteOrderMode`, and copies
+// the working record into the snapshot (also when every read failed). A cycle that ran to
+// its end records in the health whether it was good. A stop request or a gone device
+// ends the cycle after its current block; a stopped cycle records nothing. True when
+// the cycle was good.
+bool PollOnce(CDMRJly& link, int meterKind, LiveShared& shared, int byteOrderMode);
 
 }  // namespace kelvo

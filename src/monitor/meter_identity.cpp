@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "link/modbus_rtu.h"
+#include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "tables/value_tables.h"
 
@@ -104,13 +105,16 @@ MeterIdentity DecodeIdentification(const std::uint8_t* bytes, int count) {
 
 int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity) {
     std::array<std::uint8_t, kIdentificationBytes> answer{};
-    const int count = link.ReadIdentification(answer.data());
-    if (count <= 0) {
-        prompter.Warn(kReadIdentificationFailedText);
+    const LinkResult read = link.ReadIdentification(answer.data());
+    if (!read || read.count == 0) {
+        // Whoever cancelled knows why; a box would only be in the way.
+        if (!read.Cancelled()) {
+            prompter.Warn(kReadIdentificationFailedText, read ? "应答中没有仪表标识" : FailureDetail(read));
+        }
         link.ClosePort();
         return 0;
     }
-    identity = DecodeIdentification(answer.data(), count);
+    identity = DecodeIdentification(answer.data(), read.count);
     if (identity.paramEncoding == kEncodingUnsupported) {
         prompter.Warn(kMeterNotSupportedText);
         link.ClosePort();

@@ -42,7 +42,8 @@ struct IdentificationTexts {
 IdentificationTexts DescribeIdentification(std::span<const std::uint8_t> bytes);
 
 // Function code 0x41 on an open link. Sets `identity`. On failure it has shown
-// "读取仪表串号失败！" or "不支持该仪表类型！" and closed the port; returns 0.
+// "读取仪表串号失败！" (with why) or "不支持该仪表类型！" and closed the port; returns 0.
+// A cancelled identification closes the port and shows nothing.
 int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity);
 
 }  // namespace kelvo

@@ -1,6 +1,5 @@
 #include "monitor/meter_search.h"
 
-#include <system_error>
 #include <utility>
 
 #include "link/identification_probe.h"
@@ -14,36 +13,36 @@ MeterSearch::~MeterSearch() {
 }
 
 bool MeterSearch::Start(const std::string& portName, std::vector<SearchTry> plan,
-                        std::chrono::milliseconds turnaround, TrafficLog* log) {
-    if (thread_.joinable()) {
-        if (Status().state == SearchState::Running) return false;
-        thread_.join();
-    }
-    cancel_.Reset();
-    {
-        const std::lock_guard lock(mutex_);
-        status_ = SearchStatus{.state = SearchState::Running,
-                               .triesDone = 0,
-                               .triesTotal = plan.size(),
-                               .current = std::nullopt,
-                               .found = {},
-                               .portError = PortError::None,
-                               .remaining = PlanTime(plan, turnaround)};
-    }
-    try {
-        thread_ = std::thread(&MeterSearch::Run, this, portName, std::move(plan), turnaround, log);
-    } catch (const std::system_error&) {
-        const std::lock_guard lock(mutex_);
-        status_.state = SearchState::Idle;
-        return false;
-    }
-    return true;
+                        std::chrono::milliseconds turnaround) {
+    const std::lock_guard lock(mutex_);
+    if (status_.state == SearchState::Running) return false;
+    status_ = SearchStatus{.state = SearchState::Running,
+                           .triesDone = 0,
+                           .triesTotal = plan.size(),
+                           .current = std::nullopt,
+                           .found = {},
+                           .portError = PortError::None,
+                           .remaining = PlanTime(plan, turnaround)};
+    job_ = line_.Submit(TrafficSource::Search,
+                        [this, portName, plan = std::move(plan), turnaround](LineJob& job) {
+                            Run(job, portName, plan, turnaround);
+                        });
+    if (job_ == 0) status_.state = SearchState::Idle;
+    return job_ != 0;
 }
 
-void MeterSearch::Cancel() { cancel_.Set(); }
+void MeterSearch::Cancel() {
+    const std::lock_guard lock(mutex_);
+    if (job_ != 0) line_.Cancel(job_);
+}
 
 void MeterSearch::Wait() {
-    if (thread_.joinable()) thread_.join();
+    LineOwner::JobId job = 0;
+    {
+        const std::lock_guard lock(mutex_);
+        job = job_;
+    }
+    if (job != 0) line_.WaitEnded(job);
 }
 
 SearchStatus MeterSearch::Status() const {
@@ -51,35 +50,39 @@ SearchStatus MeterSearch::Status() const {
     return status_;
 }
 
-void MeterSearch::Run(std::string portName, std::vector<SearchTry> plan, std::chrono::milliseconds turnaround,
-                      TrafficLog* log) {
+void MeterSearch::Run(LineJob& job, const std::string& portName, const std::vector<SearchTry>& plan,
+                      std::chrono::milliseconds turnaround) {
     SearchState ending = SearchState::Finished;
     PortError portError = PortError::None;
-    {
-        CSerialPort port;
-        port.SetStopSignal(cancel_.Fd());
-        const LineSetting first = plan.empty() ? LineSetting{} : plan.front().line;
-        if (port.Open(portName, first.baudRate, first.parity) < 0) {
-            ending = SearchState::PortFailed;
-            portError = port.LastError();
-        } else {
-            ending = RunTries(port, plan, turnaround, log);
-            // The only way a search on an open port fails: the device went away.
-            if (ending == SearchState::PortFailed) portError = PortError::NoSuchDevice;
-        }
-    }  // the port is closed here, before anyone hears that the search has ended
+    Transport& port = job.Link().Port();
+    const LineSetting first = plan.empty() ? LineSetting{} : plan.front().line;
+    // An answer a disconnect left on the line would spoil the first try.
+    if (!job.Link().WaitForQuietLine()) {
+        ending = SearchState::Cancelled;
+    } else if (const PortError opened = port.Open(portName, first.baudRate, first.parity); opened != PortError::None) {
+        ending = SearchState::PortFailed;
+        portError = opened;
+    } else {
+        ending = RunTries(job, plan, turnaround);
+        // The only way a search on an open port fails: the device went away.
+        if (ending == SearchState::PortFailed) portError = PortError::NoSuchDevice;
+    }
+    // Closed here, before anyone hears that the search has ended.
+    port.Close();
     const std::lock_guard lock(mutex_);
     status_.state = ending;
     status_.portError = portError;
     status_.current.reset();
 }
 
-SearchState MeterSearch::RunTries(CSerialPort& port, const std::vector<SearchTry>& plan,
-                                  std::chrono::milliseconds turnaround, TrafficLog* log) {
+SearchState MeterSearch::RunTries(LineJob& job, const std::vector<SearchTry>& plan,
+                                  std::chrono::milliseconds turnaround) {
+    Transport& port = job.Link().Port();
+    TrafficLog* log = job.Link().Traffic();
     LineSetting configured = plan.empty() ? LineSetting{} : plan.front().line;
     std::optional<LineSetting> answeredAt;
     for (const SearchTry& attempt : plan) {
-        if (cancel_.IsSet()) return SearchState::Cancelled;
+        if (job.Cancelled()) return SearchState::Cancelled;
         const auto floor = TryFloor(attempt.line, turnaround);
         // Every meter on one line talks at the same rate and parity: once one answered,
         // the other settings cannot find another.

@@ -1,26 +1,21 @@
 #pragma once
-// MeterSearch: runs a plan of identification tries on a thread of its own and reports
-// what it tried and found. The user-interface thread (or the command line) starts it,
-// looks at Status() now and then and may cancel it; the try in progress then ends at
-// once. The port is opened once for the whole search, its line settings changed from
-// try to try, and it is closed before the search reports that it has ended, so whoever
-// sees the end can open the port at once.
+// MeterSearch: runs a plan of identification tries as a job on the line's worker and
+// reports what it tried and found. The user-interface thread (or the command line)
+// starts it, looks at Status() now and then and may cancel it; the try in progress then
+// ends at once. The port is opened once for the whole search, its line settings changed
+// from try to try, and it is closed before the search reports that it has ended.
 
 #include <chrono>
 #include <cstddef>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "line/line_owner.h"
 #include "monitor/search_plan.h"
-#include "monitor/stop_event.h"
 
 namespace kelvo {
-
-class TrafficLog;
 
 struct FoundMeter {
     int address = 0;
@@ -51,15 +46,14 @@ struct SearchStatus {
 
 class MeterSearch {
 public:
-    MeterSearch() = default;
+    explicit MeterSearch(LineOwner& line) : line_(line) {}
     ~MeterSearch();  // cancels a search under way and waits for it
     MeterSearch(const MeterSearch&) = delete;
     MeterSearch& operator=(const MeterSearch&) = delete;
 
-    // Starts the plan on `portName`. The search's own requests and answers go to `log`
-    // (may be nullptr). False when a search is still running or no thread could be made.
-    bool Start(const std::string& portName, std::vector<SearchTry> plan, std::chrono::milliseconds turnaround,
-               TrafficLog* log);
+    // Starts the plan on `portName`; its requests and answers go to the line's traffic
+    // log. False when a search is still running or the line takes no job.
+    bool Start(const std::string& portName, std::vector<SearchTry> plan, std::chrono::milliseconds turnaround);
     void Cancel();
     // Waits until the search has ended (at once when none runs).
     void Wait();
@@ -67,16 +61,15 @@ public:
     SearchStatus Status() const;
 
 private:
-    void Run(std::string portName, std::vector<SearchTry> plan, std::chrono::milliseconds turnaround,
-             TrafficLog* log);
+    void Run(LineJob& job, const std::string& portName, const std::vector<SearchTry>& plan,
+             std::chrono::milliseconds turnaround);
     // Runs the tries on the open port; the state the search ended in.
-    SearchState RunTries(CSerialPort& port, const std::vector<SearchTry>& plan, std::chrono::milliseconds turnaround,
-                         TrafficLog* log);
+    SearchState RunTries(LineJob& job, const std::vector<SearchTry>& plan, std::chrono::milliseconds turnaround);
 
-    StopEvent cancel_;
-    mutable std::mutex mutex_;  // guards status_; held only to copy it or change it
+    LineOwner& line_;
+    mutable std::mutex mutex_;  // guards status_ and job_; held only to copy or change them
     SearchStatus status_;
-    std::thread thread_;
+    LineOwner::JobId job_ = 0;
 };
 
 }  // namespace kelvo

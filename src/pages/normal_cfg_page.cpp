@@ -1,6 +1,7 @@
 #include "pages/normal_cfg_page.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "messages/prompter.h"
@@ -19,19 +20,21 @@ std::unique_ptr<ParameterPage> MakeNormalCfgPage(const PageDefinition&, PageCont
 CNormalCfgPage::CNormalCfgPage(PageControls& controls, Prompter& prompter)
     : ParameterPage(kPage, controls, prompter) {}
 
-void CNormalCfgPage::DownloadPreset(int presetNumber) {
-    CodecContext context;
-    if (!OpenTransaction(context)) return;
-    if (!IdentifyMeterOnLink(context)) return;
-    const GenericPreset preset = LoadPresets().generic.at(static_cast<std::size_t>(presetNumber - 1));
-    // The preset's values travel in place of the page's own; the page keeps its fields.
-    std::vector<FieldValue> values = Values();
-    values[kDiameterRow].integer = preset.DN;
-    values[kRangeRow].real = preset.FlowScale;
-    values[kFlowUnitRow].integer = preset.FlowUnit;
-    values[kTotalsUnitRow].integer = preset.FlowAccuUnit;
-    values[kSensorFactorRow].real = preset.SnsrFact;
-    DownloadInPlaceOfFields(values, GenericPresetConfirmation(preset), context);
+std::optional<PageTransaction> CNormalCfgPage::BeginPreset(int presetNumber) {
+    const auto index = static_cast<std::size_t>(presetNumber - 1);
+    return Transaction("配置" + std::to_string(presetNumber) + "下传", [index, values = Values()](PageSession& session) {
+        if (!session.Open() || !session.Identify()) return;
+        // Loaded only now, with the meter identified: the preset as stored at this moment.
+        const GenericPreset preset = LoadPresets().generic.at(index);
+        // The preset's values travel in place of the page's own; the page keeps its fields.
+        std::vector<FieldValue> sent = values;
+        sent[kDiameterRow].integer = preset.DN;
+        sent[kRangeRow].real = preset.FlowScale;
+        sent[kFlowUnitRow].integer = preset.FlowUnit;
+        sent[kTotalsUnitRow].integer = preset.FlowAccuUnit;
+        sent[kSensorFactorRow].real = preset.SnsrFact;
+        DownloadInPlaceOfFields(session, sent, GenericPresetConfirmation(preset));
+    });
 }
 
 }  // namespace kelvo

@@ -13,8 +13,9 @@ class CNormalCfgPage : public ParameterPage {
 public:
     CNormalCfgPage(PageControls& controls, Prompter& prompter);
 
+protected:
     // "配置1下传" … "配置5下传"
-    void DownloadPreset(int presetNumber) override;
+    std::optional<PageTransaction> BeginPreset(int presetNumber) override;
 };
 
 }  // namespace kelvo

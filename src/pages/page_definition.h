@@ -99,6 +99,11 @@ struct ParamRow {
         return 0;
     }
     constexpr int Registers() const { return Bytes() / 2; }
+    // Its registers mean different things to meters of the two parameter encodings, so
+    // every exchange of it identifies the meter first.
+    constexpr bool DependsOnEncoding() const {
+        return mapping == Mapping::EncodedDiameter || mapping == Mapping::EncodedFactor;
+    }
 };
 
 // One request of a batch: registers [start, start + bytes/2).

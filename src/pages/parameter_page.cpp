@@ -2,22 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <thread>
+#include <memory>
 
-#include "link/byte_order.h"
 #include "messages/prompter.h"
 #include "pages/field_form.h"
-#include "settings/settings.h"
+#include "link/byte_order.h"
 
 namespace kelvo {
-namespace {
-
-bool NeedsEncoding(const ParamRow& row) {
-    return row.mapping == Mapping::EncodedDiameter || row.mapping == Mapping::EncodedFactor;
-}
-
-}  // namespace
 
 ParameterPage::ParameterPage(const PageDefinition& definition, PageControls& controls, Prompter& prompter)
     : definition_(definition), controls_(controls), prompter_(prompter), values_(definition.rows.size()) {
@@ -37,39 +28,63 @@ std::optional<std::size_t> ParameterPage::RowOfControl(int controlId) const {
     return std::nullopt;
 }
 
-bool ParameterPage::OnButton(int buttonId) {
+bool ParameterPage::HasButton(int buttonId) const {
+    if (buttonId == 0) return false;
+    bool found = false;
+    ForEachPageId(definition_, true, [&found, buttonId](int id) { found = found || id == buttonId; });
+    // Value controls carry ids too, but pressing one starts nothing.
+    return found && !RowOfControl(buttonId).has_value();
+}
+
+std::optional<PageTransaction> ParameterPage::Begin(int buttonId) {
     for (std::size_t i = 0; i < definition_.rows.size(); ++i) {
         const auto& row = definition_.rows[i];
-        if (row.readButton == buttonId) {
-            SingleRead(i);
-            return true;
-        }
-        if (row.writeButton == buttonId) {
-            SingleWrite(i);
-            return true;
-        }
+        if (row.readButton != 0 && row.readButton == buttonId) return BeginSingleRead(i);
+        if (row.writeButton != 0 && row.writeButton == buttonId) return BeginSingleWrite(i);
     }
     if (definition_.readAllButton != 0 && buttonId == definition_.readAllButton) {
-        ReadAll();
-        return true;
+        return Transaction("全部读取", [](PageSession& session) {
+            if (session.Open()) session.ReadAll();
+        });
     }
-    if (definition_.downloadAllButton != 0 && buttonId == definition_.downloadAllButton) {
-        DownloadAll();
-        return true;
-    }
+    if (definition_.downloadAllButton != 0 && buttonId == definition_.downloadAllButton) return BeginDownloadAll();
     for (const auto& command : definition_.commands) {
-        if (command.buttonId == buttonId) {
-            CommandWrite(command);
-            return true;
-        }
+        if (command.buttonId == buttonId) return BeginCommand(command);
     }
     for (std::size_t i = 0; i < definition_.presetButtons.size(); ++i) {
-        if (definition_.presetButtons[i].buttonId == buttonId) {
-            DownloadPreset(static_cast<int>(i) + 1);
-            return true;
-        }
+        if (definition_.presetButtons[i].buttonId == buttonId) return BeginPreset(static_cast<int>(i) + 1);
     }
-    return OnSpecialButton(buttonId);
+    return BeginSpecial(buttonId);
+}
+
+bool ParameterPage::OnButton(int buttonId, PageLine& line) {
+    if (!HasButton(buttonId)) return false;
+    if (std::optional<PageTransaction> transaction = Begin(buttonId)) {
+        transaction->run(line);
+        transaction->finish();
+    }
+    return true;
+}
+
+PageTransaction ParameterPage::Transaction(std::string title, Work work) {
+    auto outcome = std::make_shared<PageOutcome>();
+    const PageDefinition& definition = definition_;
+    const int paramEncoding = identity_.paramEncoding;
+    return {.title = std::move(title),
+            .run = [&definition, paramEncoding, work = std::move(work), outcome](PageLine& line) {
+                PageSession session(definition, line, paramEncoding);
+                work(session);
+                *outcome = session.TakeOutcome();
+            },
+            .finish = [this, outcome] { Apply(std::move(*outcome)); }};
+}
+
+void ParameterPage::Apply(PageOutcome outcome) {
+    for (std::size_t i = 0; i < outcome.values.size() && i < values_.size(); ++i) {
+        if (outcome.values[i]) values_[i] = *outcome.values[i];
+    }
+    if (outcome.identity) identity_ = *outcome.identity;
+    if (outcome.showValues) ShowValues();
 }
 
 void ParameterPage::ShowValues() { ShowFields(definition_.rows, values_, controls_); }
@@ -102,179 +117,65 @@ void ParameterPage::ShowLiveValues(const LiveRecord& record, int paramEncoding) 
     ShowValues();
 }
 
-bool ParameterPage::OpenTransaction(CodecContext& context) {
-    const SerialSettings settings = LoadSerialSettings();
-    context.byteOrderMode = settings.byteOrderMode;
-    context.paramEncoding = identity_.paramEncoding;
-    if (link_.OpenPort(settings) == 0) {
-        prompter_.Warn(kOpenPortFailedText, PortErrorText(link_.LastOpenError()));
-        link_.ClosePort();
-        return false;
-    }
-    std::this_thread::sleep_until(lineQuietAt_);
-    return true;
+std::optional<PageTransaction> ParameterPage::BeginSingleRead(std::size_t row) {
+    return Transaction("读取 " + std::string(definition_.rows[row].label), [row](PageSession& session) {
+        if (!session.Open()) return;
+        if (const std::optional<FieldValue> value = session.ReadRow(row)) {
+            session.Outcome().values[row] = value;
+            session.Outcome().showValues = true;
+            session.Close();
+        }
+    });
 }
 
-bool ParameterPage::IdentifyMeterOnLink(CodecContext& context) {
-    if (IdentifyMeter(link_, prompter_, identity_) == 0) return false;
-    context.paramEncoding = identity_.paramEncoding;
-    return true;
-}
-
-void ParameterPage::SingleRead(std::size_t index) {
-    const auto& row = definition_.rows[index];
-    CodecContext context;
-    if (!OpenTransaction(context)) return;
-    std::array<std::uint8_t, 8> wire{};
-    if (link_.ReadRegisters(row.reg, static_cast<std::uint16_t>(row.Bytes()), wire.data()) == 0) {
-        link_.ClosePort();  // a failed read closes the port before its message
-        prompter_.Warn(kReadFailedText);
-        return;
-    }
-    if (NeedsEncoding(row) && !IdentifyMeterOnLink(context)) return;
-    LiveRecord host;
-    PlaceWireBytes(host, row.reg, wire.data(), row.Bytes(), std::span(&row, 1), context.byteOrderMode);
-    values_[index] = DecodeRow(row, host, context);
-    ShowValues();
-    link_.ClosePort();
-}
-
-void ParameterPage::SingleWrite(std::size_t index) {
-    const auto& row = definition_.rows[index];
+std::optional<PageTransaction> ParameterPage::BeginSingleWrite(std::size_t row) {
+    const ParamRow& target = definition_.rows[row];
     ZeroTextStep();
     const auto prompted = CaptureValues();
-    CodecContext context{.byteOrderMode = kDefaultByteOrderMode, .paramEncoding = identity_.paramEncoding};
-    if (const auto refusal = RefusalOf(row, values_[index], context)) {
-        if (prompted != index) prompter_.Warn(*refusal);
-        return;
+    const CodecContext context{.byteOrderMode = kDefaultByteOrderMode, .paramEncoding = identity_.paramEncoding};
+    if (const auto refusal = RefusalOf(target, values_[row], context)) {
+        if (prompted != row) prompter_.Warn(*refusal);
+        return std::nullopt;
     }
-    if (!OpenTransaction(context)) return;
-    if (NeedsEncoding(row) && !IdentifyMeterOnLink(context)) return;
-    std::array<std::uint8_t, 8> wire{};
-    if (const auto encoded = EncodeRow(row, values_[index], context, wire.data()); !encoded.ok) {
-        prompter_.Warn(encoded.message);
-        link_.ClosePort();
-        return;
-    }
-    const bool written = link_.WriteRegisters(row.reg, static_cast<std::uint16_t>(row.Bytes()), wire.data()) != 0;
-    const auto failText = row.writeFailText.empty() ? definition_.writeFailText : row.writeFailText;
-    prompter_.Warn(written ? kWriteSucceededText : failText);
-    link_.ClosePort();
-}
-
-void ParameterPage::DecodeRowsInside(const LiveRecord& host, std::uint16_t start, int byteCount,
-                                     const CodecContext& context) {
-    for (std::size_t i = 0; i < definition_.rows.size(); ++i) {
-        if (RowInside(definition_.rows[i], start, byteCount)) values_[i] = DecodeRow(definition_.rows[i], host, context);
-    }
-}
-
-void ParameterPage::ReadAll() {
-    CodecContext context;
-    if (!OpenTransaction(context)) return;
-    LiveRecord host;
-    std::string_view failText;
-    for (const auto& block : definition_.readAllBlocks) {
-        std::array<std::uint8_t, kChunkBytes> wire{};
-        if (link_.ReadRegisters(block.start, block.bytes, wire.data()) == 0) {
-            failText = block.failText.empty() ? definition_.readAllFailText : block.failText;
-            break;
-        }
-        PlaceWireBytes(host, block.start, wire.data(), block.bytes, definition_.rows, context.byteOrderMode);
-        if (definition_.readAllDecodesEachBlock) DecodeRowsInside(host, block.start, block.bytes, context);
-    }
-    if (failText.empty() && !definition_.readAllDecodesEachBlock) {
-        for (const auto& block : definition_.readAllBlocks) DecodeRowsInside(host, block.start, block.bytes, context);
-    }
-    prompter_.Warn(failText.empty() ? kReadAllSucceededText : failText);
-    link_.ClosePort();
-    ShowValues();
-}
-
-bool ParameterPage::RefuseUnsendable(const std::vector<FieldValue>& values, const CodecContext& context,
-                                     std::optional<std::size_t> alreadyPrompted) {
-    for (std::size_t i = 0; i < definition_.rows.size(); ++i) {
-        const auto& row = definition_.rows[i];
-        const bool downloaded = std::any_of(definition_.downloadBlocks.begin(), definition_.downloadBlocks.end(),
-                                            [&row](const BatchBlock& b) { return RowInside(row, b.start, b.bytes); });
-        if (!downloaded) continue;
-        if (const auto refusal = RefusalOf(row, values[i], context)) {
-            if (alreadyPrompted != i) prompter_.Warn(*refusal);
-            return true;
-        }
-    }
-    return false;
-}
-
-bool ParameterPage::EncodeDownload(const std::vector<FieldValue>& values, const CodecContext& context,
-                                   WireImage& image) {
-    for (std::size_t i = 0; i < definition_.rows.size(); ++i) {
-        const auto& row = definition_.rows[i];
-        for (const auto& block : definition_.downloadBlocks) {
-            if (!RowInside(row, block.start, block.bytes)) continue;
-            if (const auto encoded = EncodeRow(row, values[i], context, image.At(row.reg)); !encoded.ok) {
-                prompter_.Warn(encoded.message);
-                link_.ClosePort();
-                return false;
-            }
-            break;
-        }
-    }
-    return true;
-}
-
-void ParameterPage::WriteDownloadBlocks(const WireImage& image) {
-    bool first = true;
-    for (const auto& block : definition_.downloadBlocks) {
-        if (!first) std::this_thread::sleep_for(std::chrono::milliseconds(kBatchPauseMs));
-        first = false;
-        if (link_.WriteRegisters(block.start, block.bytes, image.At(block.start)) == 0) {
-            prompter_.Warn(block.failText.empty() ? definition_.downloadFailText : block.failText);
-            link_.ClosePort();
+    return Transaction("写入 " + std::string(target.label), [row, value = values_[row]](PageSession& session) {
+        const ParamRow& written = session.Definition().rows[row];
+        if (!session.Open()) return;
+        if (written.DependsOnEncoding() && !session.Identify()) return;
+        std::array<std::uint8_t, 8> wire{};
+        if (const auto encoded = EncodeRow(written, value, session.Context(), wire.data()); !encoded.ok) {
+            session.Messages().Warn(encoded.message);
+            session.Close();
             return;
         }
-    }
-    prompter_.Warn(kDownloadSucceededText);
-    link_.ClosePort();
+        const auto failText =
+            written.writeFailText.empty() ? session.Definition().writeFailText : written.writeFailText;
+        session.WriteAndReport(written.reg, std::span(wire).first(static_cast<std::size_t>(written.Bytes())),
+                               kWriteSucceededText, failText);
+    });
 }
 
-void ParameterPage::DownloadInPlaceOfFields(const std::vector<FieldValue>& values, std::string_view question,
-                                            const CodecContext& context, std::span<const StoredWord> storedAsIs) {
-    if (RefuseUnsendable(values, context, std::nullopt) || !prompter_.Confirm(question)) {
-        link_.ClosePort();
-        return;
-    }
-    WireImage image;
-    if (!EncodeDownload(values, context, image)) return;
-    for (const StoredWord& word : storedAsIs) {
-        const std::array<std::uint8_t, 2> wire = {static_cast<std::uint8_t>((word.value >> 8) & 0xFF),
-                                                  static_cast<std::uint8_t>(word.value & 0xFF)};
-        std::copy(wire.begin(), wire.end(), image.At(word.reg));
-    }
-    WriteDownloadBlocks(image);
-}
-
-void ParameterPage::DownloadAll() {
+std::optional<PageTransaction> ParameterPage::BeginDownloadAll() {
     ZeroTextStep();
     const auto prompted = CaptureValues();
-    CodecContext context{.byteOrderMode = kDefaultByteOrderMode, .paramEncoding = identity_.paramEncoding};
-    if (RefuseUnsendable(values_, context, prompted)) return;
-    if (!OpenTransaction(context)) return;
-    if (definition_.identifyBeforeDownload && !IdentifyMeterOnLink(context)) return;
-    WireImage image;
-    if (!EncodeDownload(values_, context, image)) return;
-    WriteDownloadBlocks(image);
+    const CodecContext context{.byteOrderMode = kDefaultByteOrderMode, .paramEncoding = identity_.paramEncoding};
+    if (RefuseUnsendable(definition_, values_, context, prompted, prompter_)) return std::nullopt;
+    return Transaction("全部下传", [values = values_](PageSession& session) {
+        if (!session.Open()) return;
+        if (session.Definition().identifyBeforeDownload && !session.Identify()) return;
+        WireImage image;
+        if (!session.EncodeDownload(values, image)) return;
+        session.WriteDownloadBlocks(image);
+    });
 }
 
-void ParameterPage::CommandWrite(const CommandButton& command) {
-    if (!prompter_.Confirm(command.question)) return;
-    CodecContext context;
-    if (!OpenTransaction(context)) return;
-    const std::array<std::uint8_t, 2> wire = {static_cast<std::uint8_t>(command.value >> 8),
-                                              static_cast<std::uint8_t>(command.value & 0xFF)};
-    const bool written = link_.WriteRegisters(command.reg, 2, wire.data()) != 0;
-    prompter_.Warn(written ? command.successText : command.failText);
-    link_.ClosePort();
+std::optional<PageTransaction> ParameterPage::BeginCommand(const CommandButton& command) {
+    if (!prompter_.Confirm(command.question)) return std::nullopt;
+    return Transaction(std::string(command.label), [&command](PageSession& session) {
+        if (!session.Open()) return;
+        const std::array<std::uint8_t, 2> wire = {static_cast<std::uint8_t>(command.value >> 8),
+                                                  static_cast<std::uint8_t>(command.value & 0xFF)};
+        session.WriteAndReport(command.reg, wire, command.successText, command.failText);
+    });
 }
 
 }  // namespace kelvo

@@ -1,27 +1,39 @@
 #pragma once
 // The engine behind every parameter page. It keeps one value field per row, moves the
 // values between fields and controls, and performs the page's transactions with the
-// meter, each one self-contained: load the serial settings, open the port, a few
-// requests, close the port.
+// meter. A button press has three steps: on the window's thread the steps before the
+// line (the zero-text step, capturing the values, range prompts, a command's question);
+// on the line's worker every exchange with the meter and the messages about it; on the
+// window's thread again, showing what was read.
 
-#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "link/modbus_rtu.h"
 #include "monitor/live_record.h"
 #include "monitor/meter_identity.h"
 #include "pages/page_controls.h"
 #include "pages/page_definition.h"
+#include "pages/page_session.h"
 #include "pages/row_codec.h"
 
 namespace kelvo {
 
 class Prompter;
 
+// A button press after its steps on the window's thread: what remains to do.
+struct PageTransaction {
+    std::string title;  // for the status line: "读取", "全部读取", a command's label …
+    // On the line's worker: every exchange and its messages; the port is closed after.
+    std::function<void(PageLine&)> run;
+    // On the window's thread once `run` has returned: shows what was read.
+    std::function<void()> finish;
+};
+
 class ParameterPage {
 public:
+    // `prompter` shows the messages of the steps on the window's thread.
     ParameterPage(const PageDefinition& definition, PageControls& controls, Prompter& prompter);
     virtual ~ParameterPage() = default;
     ParameterPage(const ParameterPage&) = delete;
@@ -31,18 +43,18 @@ public:
 
     // Shows the initial values in the controls.
     void Initialise();
-    // Runs the transaction of a button; false when the page has no such button.
-    bool OnButton(int buttonId);
+    bool HasButton(int buttonId) const;
+    // The steps of a press on the window's thread; what remains, or nullopt when the
+    // press ends here (a prompt, Cancel, no such button).
+    std::optional<PageTransaction> Begin(int buttonId);
+    // A whole press at once on the calling thread (tests, the command line); false when
+    // the page has no such button.
+    bool OnButton(int buttonId, PageLine& line);
 
     // The main window's live view: the page takes its values from the record and shows them.
     void ShowLiveValues(const LiveRecord& record, int paramEncoding);
     // Enables or disables every value control and every button of the page.
     void SetControlsEnabled(bool enabled);
-    // The page's requests and answers go to `log` (none: nullptr).
-    void AttachTrafficLog(TrafficLog* log) { link_.SetTrafficLog(log, TrafficSource::Page); }
-    // A disconnect does not wait for the meter's answer in flight: the page sends nothing
-    // before `at`, so that no transaction of its own is met by that answer.
-    void SetLineQuietAt(std::chrono::steady_clock::time_point at) { lineQuietAt_ = at; }
     // The ids SetControlsEnabled acts on, in order.
     std::vector<int> EnabledControlIds() const;
 
@@ -59,58 +71,31 @@ public:
 
 protected:
     // "配置N下传": the page's download of its stored preset N (1..5).
-    virtual void DownloadPreset(int /*presetNumber*/) {}
-    // A page's own other buttons (clock synchronisation); true when handled.
-    virtual bool OnSpecialButton(int /*buttonId*/) { return false; }
+    virtual std::optional<PageTransaction> BeginPreset(int /*presetNumber*/) { return std::nullopt; }
+    // A page's own other buttons (clock synchronisation).
+    virtual std::optional<PageTransaction> BeginSpecial(int /*buttonId*/) { return std::nullopt; }
 
-    void SingleRead(std::size_t row);
-    void SingleWrite(std::size_t row);
-    void ReadAll();
-    void DownloadAll();
-    void CommandWrite(const CommandButton& command);
+    // A transaction whose work needs the page's values and encoding as they are now; the
+    // outcome comes back to the page.
+    using Work = std::function<void(PageSession&)>;
+    PageTransaction Transaction(std::string title, Work work);
 
-    // Steps shared by the page's own transactions.
-    // Loads the serial settings and opens the port; on failure the message is shown
-    // and the port closed.
-    bool OpenTransaction(CodecContext& context);
-    // Identifies the meter on the page's link; on failure it has shown its message and
-    // closed the port.
-    bool IdentifyMeterOnLink(CodecContext& context);
-    // Encodes the rows of the download blocks from `values`; on failure shows the message
-    // and closes the port.
-    bool EncodeDownload(const std::vector<FieldValue>& values, const CodecContext& context, WireImage& image);
-    // Writes the download blocks with the pauses between them, shows the outcome and
-    // closes the port.
-    void WriteDownloadBlocks(const WireImage& image);
-    // A register word that goes out as given rather than through its row's mapping.
-    struct StoredWord {
-        std::uint16_t reg;
-        int value;  // its low 16 bits are sent
-    };
-    // Downloads `values` in place of the page's fields (a stored preset), on an open port:
-    // a value the registers cannot carry is refused and nothing is sent; otherwise
-    // `question` is asked with the port held, and Cancel closes it with nothing sent.
-    void DownloadInPlaceOfFields(const std::vector<FieldValue>& values, std::string_view question,
-                                 const CodecContext& context, std::span<const StoredWord> storedAsIs = {});
-    // The first refusal among the rows of the download blocks, already shown.
-    bool RefuseUnsendable(const std::vector<FieldValue>& values, const CodecContext& context,
-                          std::optional<std::size_t> alreadyPrompted);
-    void ZeroTextStep();
-
-    CDMRJly& Link() { return link_; }
     Prompter& Messages() { return prompter_; }
     const std::vector<FieldValue>& Values() const { return values_; }
 
 private:
-    void DecodeRowsInside(const LiveRecord& host, std::uint16_t start, int byteCount, const CodecContext& context);
+    std::optional<PageTransaction> BeginSingleRead(std::size_t row);
+    std::optional<PageTransaction> BeginSingleWrite(std::size_t row);
+    std::optional<PageTransaction> BeginDownloadAll();
+    std::optional<PageTransaction> BeginCommand(const CommandButton& command);
+    void ZeroTextStep();
+    void Apply(PageOutcome outcome);
 
     const PageDefinition& definition_;
     PageControls& controls_;
     Prompter& prompter_;
-    CDMRJly link_;
     MeterIdentity identity_;  // the page's latest identification, or the main window's while connected
     std::vector<FieldValue> values_;
-    std::chrono::steady_clock::time_point lineQuietAt_{};
 };
 
 }  // namespace kelvo

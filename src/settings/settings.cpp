@@ -18,6 +18,7 @@ constexpr char kSerialSection[] = "ComSet";
 constexpr char kMeterKindSection[] = "MeterType";
 constexpr char kSearchSection[] = "MeterSearch";
 constexpr char kTurnaroundKey[] = "TurnaroundMs";
+constexpr char kWindowSection[] = "MainWindow";
 
 // Reals are read into a text of at most 20 characters before they are converted.
 constexpr std::size_t kRealTextLength = 20;
@@ -149,6 +150,14 @@ int LoadSearchTurnaround() {
     return stored >= kMinTurnaroundMs && stored <= kMaxTurnaroundMs ? stored : kDefaultTurnaroundMs;
 }
 
+WindowPlacement LoadWindowPlacement() {
+    const ProfileFile file = ProfileFile::Load(GetSettingsFilePath());
+    return {.x = file.GetInt(kWindowSection, "X", 0),
+            .y = file.GetInt(kWindowSection, "Y", 0),
+            .width = file.GetInt(kWindowSection, "Width", 0),
+            .height = file.GetInt(kWindowSection, "Height", 0)};
+}
+
 SaveResult SaveSerialSettings(const SerialSettings& settings) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
                            [&settings](ProfileFile& file) { PutSerialSettings(file, settings); });
@@ -165,6 +174,15 @@ SaveResult SavePresets(const PresetStore& presets) {
 SaveResult SaveSearchTurnaround(int turnaroundMs) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
                            [turnaroundMs](ProfileFile& file) { SetInt(file, kSearchSection, kTurnaroundKey, turnaroundMs); });
+}
+
+SaveResult SaveWindowPlacement(const WindowPlacement& placement) {
+    return EditProfileFile(GetSettingsFolder(), kFileName, [&placement](ProfileFile& file) {
+        SetInt(file, kWindowSection, "X", placement.x);
+        SetInt(file, kWindowSection, "Y", placement.y);
+        SetInt(file, kWindowSection, "Width", placement.width);
+        SetInt(file, kWindowSection, "Height", placement.height);
+    });
 }
 
 SettingsFileProblem CheckSettingsFile() {

@@ -67,6 +67,17 @@ struct W58Preset {
 
 inline constexpr int kPresetCount = 5;
 
+// Where the main window was and how large, as the user left it; width 0: never saved.
+struct WindowPlacement {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    bool Saved() const { return width > 0 && height > 0; }
+    bool operator==(const WindowPlacement&) const = default;
+};
+
 struct PresetStore {
     std::array<GenericPreset, kPresetCount> generic{};
     std::array<W58Preset, kPresetCount> w58{};
@@ -86,6 +97,7 @@ int LoadMeterKind();
 PresetStore LoadPresets();
 // Within kMinTurnaroundMs..kMaxTurnaroundMs; a missing or odd value gives the default.
 int LoadSearchTurnaround();
+WindowPlacement LoadWindowPlacement();
 
 // Saves create the folder (one level) and the file on demand, keep every other line
 // of the file and replace it atomically. A failed save (read-only, disk full, a file
@@ -94,6 +106,7 @@ SaveResult SaveSerialSettings(const SerialSettings& settings);
 SaveResult SaveMeterKind(int meterKind);
 SaveResult SavePresets(const PresetStore& presets);
 SaveResult SaveSearchTurnaround(int turnaroundMs);
+SaveResult SaveWindowPlacement(const WindowPlacement& placement);
 
 // config.ini is there but is no file to read: not a regular file (a FIFO, a device, a
 // link to one) or larger than 1 MiB. Loads then give the defaults and every save is

@@ -17,7 +17,7 @@
 #include "messages/prompter.h"
 #include "monitor/live_connection.h"
 #include "support/simulated_meter_port.h"
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 
 namespace kelvo {
 namespace {

@@ -96,9 +96,9 @@ inline int WritesAmong(const Frames& frames) {
 // True when another link can open the port the settings name, i.e. nobody holds it.
 inline bool PortIsFree() {
     CDMRJly other;
-    const int opened = other.OpenPort(LoadSerialSettings());
+    const bool opened = other.OpenPort(LoadSerialSettings()).Good();
     other.ClosePort();
-    return opened != 0;
+    return opened;
 }
 
 // Notes, for every message and question, whether the page's link held the port while
@@ -154,13 +154,20 @@ protected:
     const TempSettings& Settings() const { return port_.Settings(); }
     void Identify(const MeterModel& meter) { Meter().SetIdentification(meter.model, meter.version); }
 
-    // One button press as the user makes it; questions are answered from `answers`.
-    // The meter's log and the messages start empty for each press.
+    // One button press as the user makes it, the whole transaction on this thread;
+    // questions are answered from `answers`. The meter's log and the messages start
+    // empty for each press; the serial settings are read afresh, as the window keeps
+    // them current.
     void Press(int buttonId, std::initializer_list<bool> answers = {}) {
         Meter().ClearRequests();
         prompter_.Reset();
         prompter_.QueueAnswers(answers);
-        ASSERT_TRUE(page_->OnButton(buttonId)) << "the page has no button " << buttonId;
+        ASSERT_TRUE(RunButton(buttonId)) << "the page has no button " << buttonId;
+    }
+    // The whole press, with the messages and the meter's log as they are.
+    bool RunButton(int buttonId) {
+        PageLine line{.link = link_, .settings = LoadSerialSettings(), .messages = prompter_};
+        return page_->OnButton(buttonId, line);
     }
 
     // The frames the meter received, once at least `expected` of them have arrived.
@@ -177,6 +184,7 @@ protected:
     SimulatedMeterPort port_;
     FakeControls controls_;
     PortProbingPrompter prompter_;
+    CDMRJly link_;  // the line's one link, as every transaction uses it
     std::unique_ptr<ParameterPage> page_;
 };
 

@@ -161,7 +161,7 @@ TEST_P(TransactionShapeTest, MessagesAndThePort) {
     Meter().ClearRequests();
     prompter_.Reset();
     for (bool answer : c.answers) prompter_.QueueAnswers({answer});
-    ASSERT_TRUE(page_->OnButton(c.button));
+    ASSERT_TRUE(RunButton(c.button));
     EXPECT_EQ(Messages(), c.messages) << c.what;
     EXPECT_EQ(prompter_.PortHeld(), c.portHeld) << c.what;
     EXPECT_TRUE(PortIsFree()) << c.what << ": every transaction closes the port before it returns";
@@ -233,7 +233,7 @@ TEST_P(OpenFailureTest, MissingPort) {
     Meter().ClearRequests();
     prompter_.Reset();
     for (bool answer : c.answers) prompter_.QueueAnswers({answer});
-    ASSERT_TRUE(page_->OnButton(c.button));
+    ASSERT_TRUE(RunButton(c.button));
     EXPECT_EQ(Messages(), c.messages) << c.what;
     EXPECT_TRUE(Meter().Requests().empty()) << c.what;
     EXPECT_EQ(Text(1007), "12.5") << c.what;
@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(GenericPageTest, APortHeldByAnotherLinkCannotBeOpened) {
     CDMRJly other;
-    ASSERT_NE(other.OpenPort(LoadSerialSettings()), 0);
+    ASSERT_TRUE(other.OpenPort(LoadSerialSettings()));
     Press(1074);
     EXPECT_EQ(Messages(), std::vector<std::string>{"打开串口失败！"});
     EXPECT_TRUE(Meter().Requests().empty());

@@ -29,7 +29,7 @@
 
 #include "link/serial_port.h"
 #include "messages/prompter.h"
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "ui/pages/parameter_page_view.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "messages/prompter.h"
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "ui/pages/parameter_page_view.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"

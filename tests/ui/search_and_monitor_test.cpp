@@ -31,7 +31,7 @@
 
 #include "link/serial_port.h"
 #include "messages/prompter.h"
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
 #include "support/scripted_prompter.h"

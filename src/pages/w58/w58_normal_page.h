@@ -12,13 +12,11 @@ class CW58NormalPage : public ParameterPage {
 public:
     CW58NormalPage(const PageDefinition& definition, PageControls& controls, Prompter& prompter);
 
-    // "配置1下传" … "配置5下传"
-    void DownloadPreset(int presetNumber) override;
-    // "时间同步": the meter's clock from the computer's local time.
-    void SynchroniseClock();
-
 protected:
-    bool OnSpecialButton(int buttonId) override;
+    // "配置1下传" … "配置5下传"
+    std::optional<PageTransaction> BeginPreset(int presetNumber) override;
+    // "时间同步": the meter's clock from the computer's local time.
+    std::optional<PageTransaction> BeginSpecial(int buttonId) override;
 };
 
 }  // namespace kelvo

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "ui/dialogs/com_set_dlg.h"
 #include "ui/dialogs/port_choices.h"
@@ -33,8 +34,8 @@ enum ResultColumn { kAddressColumn, kBaudColumn, kParityColumn, kModelColumn, kV
 
 }  // namespace
 
-CMeterSearchDlg::CMeterSearchDlg(Prompter& prompter, TrafficLog* log, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), log_(log), stored_(LoadSerialSettings()) {
+CMeterSearchDlg::CMeterSearchDlg(Prompter& prompter, LineOwner& line, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), stored_(LoadSerialSettings()), search_(line) {
     setObjectName(QStringLiteral("meterSearch"));
     setWindowTitle(QStringLiteral("搜索仪表"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -197,7 +198,7 @@ void CMeterSearchDlg::StartSearch() {
     searchedPort_ = port.toStdString();
     progress_->setRange(0, static_cast<int>(plan->size()));
     progress_->setValue(0);
-    if (!search_.Start(searchedPort_, std::move(*plan), Turnaround(), log_)) {
+    if (!search_.Start(searchedPort_, std::move(*plan), Turnaround())) {
         status_->setText(QStringLiteral("无法开始搜索。"));
         return;
     }

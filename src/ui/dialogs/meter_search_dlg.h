@@ -25,16 +25,16 @@ class QTableWidget;
 
 namespace kelvo {
 
+class LineOwner;
 class Prompter;
-class TrafficLog;
 
 inline constexpr int kSearchPollMs = 100;
 
 class CMeterSearchDlg : public QDialog {
     Q_OBJECT
 public:
-    // The search's tries go to `log` (may be nullptr), so the traffic monitor shows them.
-    CMeterSearchDlg(Prompter& prompter, TrafficLog* log, QWidget* parent = nullptr);
+    // The search runs on `line`, whose traffic log (and so the traffic monitor) shows its tries.
+    CMeterSearchDlg(Prompter& prompter, LineOwner& line, QWidget* parent = nullptr);
     ~CMeterSearchDlg() override;  // a search still running is cancelled and waited for
 
     // The tries the controls describe; nullopt when the address range does not parse.
@@ -61,7 +61,6 @@ private:
     std::chrono::milliseconds Turnaround() const;
 
     Prompter& prompter_;
-    TrafficLog* log_;
     const SerialSettings stored_;
     MeterSearch search_;
     QTimer poll_;

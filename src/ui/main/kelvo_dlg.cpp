@@ -2,10 +2,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -14,7 +21,6 @@
 #include "monitor/live_display.h"
 #include "monitor/live_status.h"
 #include "settings/settings.h"
-#include "ui/busy_cursor.h"
 #include "ui/dialog_units.h"
 #include "ui/dialogs/cfg_dlg.h"
 #include "ui/dialogs/com_set_dlg.h"
@@ -35,6 +41,10 @@ constexpr int kClientWidth = 507, kClientHeight = 292;
 constexpr QRect kTabControl(165, 9, 335, 276);
 
 constexpr int kLiveTimerPeriodMs = 1000;
+// The progress of a transaction is looked at this often.
+constexpr int kProgressPeriodMs = 100;
+// A saved position counts as on a screen when a point this far below its top is.
+constexpr int kTitleGripPx = 10;
 
 // Generic models whose meters also measure heat: RA02, RA05, RA12.
 bool ModelMeasuresHeat(int modelIndex) { return modelIndex == 1 || modelIndex == 4 || modelIndex == 11; }
@@ -51,17 +61,22 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
     : QDialog(parent),
       ownPrompter_(prompter != nullptr ? nullptr : std::make_unique<CMessageBoxPrompter>(this)),
       prompter_(prompter != nullptr ? *prompter : *ownPrompter_),
-      connection_(stopEvent, liveMutex) {
+      line_(stopEvent),
+      runner_(line_, prompter_),
+      connection_(line_, liveMutex) {
     setObjectName(QStringLiteral("102"));
     setWindowTitle(QStringLiteral("Kelvo v1.1.2"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setWindowIcon(KelvoIcon());
+    setProperty("busy", false);
 
-    connection_.SetTrafficLog(&traffic_);
     liveTimer_.setObjectName(QStringLiteral("LiveTimer"));
     liveTimer_.setInterval(kLiveTimerPeriodMs);
     connect(&liveTimer_, &QTimer::timeout, this, &CKelvoDlg::RunLiveTick);
+    progressTimer_.setInterval(kProgressPeriodMs);
+    connect(&progressTimer_, &QTimer::timeout, this, &CKelvoDlg::ShowProgress);
+    connect(&runner_, &CLineRunner::busyChanged, this, &CKelvoDlg::OnBusyChanged);
 
     BuildWindow();
     ConnectCommands();
@@ -73,14 +88,18 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
         prompter_.Warn(SettingsFileProblemText(problem, GetSettingsFilePath()));
     }
     ApplyMeterKind();
+    PlaceWindow();
     liveValues_->FirstField()->setFocus();
 }
 
 CKelvoDlg::~CKelvoDlg() {
     qApp->removeEventFilter(this);
     liveTimer_.stop();
-    // The pages go in their fixed order; the connection's own destructor then ends the
-    // polling and closes the port.
+    // A job waiting for a box must not wait for a window that is going; then the line
+    // ends what runs and lets go of the port, before the pages its jobs refer to go.
+    runner_.Abandon();
+    line_.Shutdown();
+    if (runner_.Busy()) QApplication::restoreOverrideCursor();
     pages_.reset();
     trafficMonitor_.reset();
 }
@@ -91,25 +110,47 @@ void CKelvoDlg::BuildWindow() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setMenuBar(commands_.menuBar);
 
     const DialogUnits du(font());
-    auto* client = new QWidget(this);
-    client->setFixedSize(du.X(kClientWidth), du.Y(kClientHeight));
-    layout->addWidget(client);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, du.X(kClientWidth - kTabControl.right() - 1), 0);
+    body->setSpacing(0);
+    layout->addLayout(body, 1);
 
+    // The live values keep their places; the tab control takes whatever room is left.
+    auto* live = new QWidget(this);
+    live->setFixedSize(du.X(kTabControl.x()), du.Y(kClientHeight));
+    body->addWidget(live, 0, Qt::AlignTop);
     // The toolbar sits in the strip above the data group, left of the tab control.
-    commands_.toolBar->setParent(client);
+    commands_.toolBar->setParent(live);
     commands_.toolBar->move(du.X(4), 0);
     commands_.toolBar->resize(commands_.toolBar->sizeHint());
+    liveValues_ = std::make_unique<LiveValuesPanel>(live, du);
 
-    liveValues_ = std::make_unique<LiveValuesPanel>(client, du);
-
-    tabs_ = new QTabWidget(client);
+    auto* tabColumn = new QVBoxLayout;
+    tabColumn->setContentsMargins(0, du.Y(kTabControl.y()), 0, du.Y(kClientHeight - kTabControl.bottom() - 1));
+    tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("1106"));
-    tabs_->setGeometry(du.Rect(kTabControl.x(), kTabControl.y(), kTabControl.width(), kTabControl.height()));
-    pages_ = std::make_unique<MeterPages>(tabs_, prompter_, &traffic_);
+    tabs_->setMinimumSize(du.X(kTabControl.width()), du.Y(kTabControl.height()));
+    tabColumn->addWidget(tabs_);
+    body->addLayout(tabColumn, 1);
+
+    // What runs on the line for a click, and its cancel.
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("statusLine"));
+    progress_ = new QLabel(status);
+    progress_->setObjectName(QStringLiteral("transactionStatus"));
+    status->addWidget(progress_, 1);
+    cancel_ = new QPushButton(QStringLiteral("取消"), status);
+    cancel_->setObjectName(QStringLiteral("cancelTransaction"));
+    cancel_->setAutoDefault(false);
+    cancel_->hide();
+    connect(cancel_, &QPushButton::clicked, this, &CKelvoDlg::CancelTransaction);
+    status->addPermanentWidget(cancel_);
+    layout->addWidget(status);
+
+    pages_ = std::make_unique<MeterPages>(tabs_, prompter_, runner_);
 }
 
 void CKelvoDlg::ConnectCommands() {
@@ -129,18 +170,23 @@ void CKelvoDlg::ConnectCommands() {
 }
 
 void CKelvoDlg::UpdateCommandStates() {
-    const bool connected = connection_.IsConnected();
-    commands_.connect->setEnabled(!connected);
-    commands_.disconnect->setEnabled(connected);
-    commands_.serialSettings->setEnabled(!connected);
+    const bool busy = runner_.Busy();
+    commands_.connect->setEnabled(!connected_ && !busy);
+    commands_.disconnect->setEnabled(connected_);
+    commands_.serialSettings->setEnabled(!connected_ && !busy);
     // The search needs the port the connection holds.
-    commands_.meterSearch->setEnabled(!connected);
+    commands_.meterSearch->setEnabled(!connected_ && !busy);
+    // Switching the kind rebuilds the pages, whose transaction may be under way.
+    commands_.genericMeter->setEnabled(!busy);
+    commands_.w58Meter->setEnabled(!busy);
     commands_.trafficMonitor->setEnabled(true);
     commands_.presets->setEnabled(true);
     const int storedKind = LoadMeterKind();
     commands_.genericMeter->setChecked(storedKind == kGenericMeter);
     commands_.w58Meter->setChecked(storedKind == kW58Meter);
 }
+
+void CKelvoDlg::ReloadSerialSettings() { line_.UseSettings(LoadSerialSettings()); }
 
 void CKelvoDlg::ApplyMeterKind() {
     connection_.ResetIdentity();
@@ -156,6 +202,8 @@ void CKelvoDlg::ApplyMeterKind() {
             prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
         }
     }
+    ReloadSerialSettings();
+    if (runner_.Busy() || connected_) pages_->SetControlsEnabled(false);
     UpdateHeatGroup();
     UpdateCommandStates();
 }
@@ -166,6 +214,7 @@ void CKelvoDlg::UpdateHeatGroup() {
 }
 
 void CKelvoDlg::ChooseMeterKind(int meterKind) {
+    if (runner_.Busy()) return;
     if (const SaveResult saved = SaveMeterKind(meterKind); !saved) {
         prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
     }
@@ -173,47 +222,120 @@ void CKelvoDlg::ChooseMeterKind(int meterKind) {
 }
 
 void CKelvoDlg::Connect() {
-    if (connection_.IsConnected()) return;
-    {
-        const BusyCursor busy;
-        if (!connection_.OpenAndIdentify(prompter_)) {
-            UpdateCommandStates();
-            return;
-        }
+    if (connected_ || runner_.Busy() || connection_.Active()) return;
+    // Events of the connection's job arrive on the worker; each is handed to this thread
+    // with the job it belongs to, so that a late one of an earlier connection is ignored.
+    auto job = std::make_shared<LineOwner::JobId>(0);
+    ConnectionEvents events{
+        .identified = [this, job](const MeterIdentity&) { runner_.Post([this, job] { OnIdentified(*job); }); },
+        .ended = [this, job] { runner_.Post([this, job] { OnConnectionEnded(*job); }); },
+    };
+    runner_.SetBusy(QStringLiteral("连接"), [this] { connection_.Disconnect(); });
+    if (!connection_.Connect(runner_.Relayed(), events)) {
+        runner_.ClearBusy();
+        return;
     }
+    // The job's events are posted to this thread, so they run only after this line.
+    *job = connection_.Job();
+    connectionJob_ = *job;
+    UpdateCommandStates();
+}
+
+void CKelvoDlg::OnIdentified(LineOwner::JobId job) {
+    if (job != connectionJob_) return;
+    connected_ = true;
     UpdateHeatGroup();
-    pages_->SetControlsEnabled(false);
-    connection_.StartPolling();
+    // Nothing the meter has not sent: the fields stay empty until the first good cycle.
+    liveValues_->ShowTexts({});
+    liveValues_->ShowStatus({});
     liveTimer_.start();
+    runner_.ClearBusy();
+    pages_->SetControlsEnabled(false);
+    UpdateCommandStates();
+}
+
+void CKelvoDlg::OnConnectionEnded(LineOwner::JobId job) {
+    if (job != connectionJob_) return;
+    connectionJob_ = 0;
+    if (connected_) {
+        // The job ended by itself, while the window still showed it as polling.
+        LeaveConnectedState();
+    } else {
+        // The open or the identification failed, or was cancelled; its message is closed.
+        runner_.ClearBusy();
+    }
     UpdateCommandStates();
 }
 
 void CKelvoDlg::Disconnect() {
-    if (!connection_.IsConnected()) return;
+    if (!connected_) return;
+    // The stop ends the wait for the meter at once; the job closes the port as it ends.
+    connection_.Disconnect();
+    connectionJob_ = 0;
+    LeaveConnectedState();
+}
+
+void CKelvoDlg::LeaveConnectedState() {
     liveTimer_.stop();
-    {
-        // The stop request ends the polling thread's wait for the meter at once.
-        const BusyCursor busy;
-        connection_.StopPolling();
-    }
-    pages_->SetLineQuietAt(connection_.LineQuietAt());
+    connected_ = false;
     // The last values stay on screen as before a connect; they are marked only while
     // a connection claims to show live values.
     liveValues_->ShowStatus({});
     UpdateHeatGroup();
-    pages_->SetControlsEnabled(true);
+    pages_->SetControlsEnabled(!runner_.Busy());
     UpdateCommandStates();
 }
 
+void CKelvoDlg::CancelTransaction() { runner_.Cancel(); }
+
+void CKelvoDlg::OnBusyChanged(bool busy) {
+    setProperty("busy", busy);
+    if (busy) {
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        progressTimer_.start();
+    } else {
+        QApplication::restoreOverrideCursor();
+        progressTimer_.stop();
+    }
+    ShowProgress();
+    cancel_->setVisible(busy);
+    pages_->SetControlsEnabled(!busy && !connected_);
+    UpdateCommandStates();
+}
+
+void CKelvoDlg::ShowProgress() {
+    const QString text = runner_.ProgressText();
+    if (progress_->text() != text) progress_->setText(text);
+}
+
 void CKelvoDlg::RunLiveTick() {
-    const LiveRecord record = connection_.CopySnapshot();
+    const LinkHealth health = connection_.Health();
     const int meterKind = connection_.MeterKind();
-    const LiveTexts texts = FormatLiveTexts(record, meterKind);
-    pages_->ShowLiveValues(record, connection_.Identity().paramEncoding);
-    liveValues_->ShowTexts(texts);
-    const SerialSettings& polling = connection_.PollingSettings();
-    liveValues_->ShowStatus(DescribeLiveStatus(connection_.Health(), std::chrono::steady_clock::now(),
+    // Until a whole cycle has been read the record holds nothing the meter sent.
+    if (health.goodCycleSeen) {
+        const LiveRecord record = connection_.CopySnapshot();
+        pages_->ShowLiveValues(record, connection_.Identity().paramEncoding);
+        liveValues_->ShowTexts(FormatLiveTexts(record, meterKind));
+    }
+    const SerialSettings polling = connection_.PollingSettings();
+    liveValues_->ShowStatus(DescribeLiveStatus(health, std::chrono::steady_clock::now(),
                                                GoodCycleTime(meterKind, polling.baudRate, polling.parity)));
+}
+
+void CKelvoDlg::PlaceWindow() {
+    adjustSize();
+    const WindowPlacement placement = LoadWindowPlacement();
+    if (!placement.Saved()) return;
+    resize(QSize(placement.width, placement.height).expandedTo(minimumSizeHint()));
+    // A window left on a screen that is no longer there opens where the system puts it.
+    if (QGuiApplication::screenAt(QPoint(placement.x + placement.width / 2, placement.y + kTitleGripPx)) != nullptr) {
+        move(placement.x, placement.y);
+    }
+}
+
+void CKelvoDlg::SavePlacement() {
+    // A placement that cannot be written is no loss worth a message at closing.
+    (void)SaveWindowPlacement({.x = x(), .y = y(), .width = width(), .height = height()});
 }
 
 void CKelvoDlg::RunPresetsDialog() {
@@ -223,20 +345,22 @@ void CKelvoDlg::RunPresetsDialog() {
 }
 
 void CKelvoDlg::RunSerialSettingsDialog() {
-    if (connection_.IsConnected()) return;
+    if (connected_ || runner_.Busy()) return;
     CComSetDlg dialog(prompter_, this);
     dialog.exec();
+    ReloadSerialSettings();
 }
 
 void CKelvoDlg::RunMeterSearchDialog() {
-    if (connection_.IsConnected()) return;
-    CMeterSearchDlg dialog(prompter_, &traffic_, this);
+    if (connected_ || runner_.Busy()) return;
+    CMeterSearchDlg dialog(prompter_, line_, this);
     dialog.setWindowModality(Qt::WindowModal);
     dialog.exec();
+    ReloadSerialSettings();
 }
 
 CTrafficMonitorDlg& CKelvoDlg::TrafficMonitor() {
-    if (!trafficMonitor_) trafficMonitor_ = std::make_unique<CTrafficMonitorDlg>(traffic_, prompter_);
+    if (!trafficMonitor_) trafficMonitor_ = std::make_unique<CTrafficMonitorDlg>(line_.Traffic(), prompter_);
     return *trafficMonitor_;
 }
 
@@ -254,6 +378,8 @@ void CKelvoDlg::RunAboutBox() {
 
 void CKelvoDlg::reject() {
     Disconnect();
+    CancelTransaction();
+    SavePlacement();
     if (trafficMonitor_) trafficMonitor_->close();
     QDialog::reject();
 }

@@ -1,7 +1,12 @@
 #pragma once
 // CKelvoDlg (dialog 102): the main window. Live values on the left, the parameter
 // pages of the chosen meter kind in a tab control on the right, menu and toolbar on
-// top; owns the live connection and LiveTimer.
+// top, a status line with the progress of what runs on the line and its cancel at the
+// bottom. Owns the serial line (its one owner), the live connection and LiveTimer.
+//
+// Nothing here waits for a meter: every exchange runs on the line's worker, and while
+// one runs the window's dynamic property "busy" is true — from the click until the
+// exchange has ended and its last message box has been closed.
 
 #include <QDialog>
 #include <QTimer>
@@ -9,10 +14,13 @@
 #include <memory>
 #include <mutex>
 
-#include "link/traffic_log.h"
+#include "line/line_owner.h"
 #include "monitor/live_connection.h"
+#include "ui/line_runner.h"
 #include "ui/main/main_commands.h"
 
+class QLabel;
+class QPushButton;
 class QTabWidget;
 
 namespace kelvo {
@@ -40,20 +48,27 @@ public:
     // the stored meter kind.
     void UpdateCommandStates();
 
+    // Starts the identification on the line; the window is connected once the meter has
+    // answered (busy until then).
     void Connect();
+    // Returns at once: the stop ends the wait for the meter in progress.
     void Disconnect();
+    // Ends what runs on the line for a click ("取消" of the status line).
+    void CancelTransaction();
     // One tick of LiveTimer: the snapshot into the twelve fields and the pages.
     void RunLiveTick();
 
-    bool IsConnected() const { return connection_.IsConnected(); }
+    bool IsConnected() const { return connected_; }
+    bool IsBusy() const { return runner_.Busy(); }
     const LiveConnection& Connection() const { return connection_; }
+    LineOwner& Line() { return line_; }
 
     // Command 32780 "通讯监视": shows the traffic monitor (made at its first use), also
     // while connected.
     void ShowTrafficMonitor();
     // The traffic monitor's window, made at its first use and hidden until shown.
     CTrafficMonitorDlg& TrafficMonitor();
-    TrafficLog& Traffic() { return traffic_; }
+    TrafficLog& Traffic() { return line_.Traffic(); }
 
 protected:
     // Command 32774: the presets dialog, modal (tests replace it).
@@ -71,15 +86,32 @@ private:
     void ChooseMeterKind(int meterKind);
     void RunSerialSettingsDialog();
     void RunAboutBox();
+    // The serial settings as saved, for the jobs from now on.
+    void ReloadSerialSettings();
+    void OnIdentified(LineOwner::JobId job);
+    void OnConnectionEnded(LineOwner::JobId job);
+    void LeaveConnectedState();
+    void OnBusyChanged(bool busy);
+    void ShowProgress();
+    // First size: the largest page of the kind without scrolling, unless the user left
+    // the window otherwise last time.
+    void PlaceWindow();
+    void SavePlacement();
 
     std::unique_ptr<CMessageBoxPrompter> ownPrompter_;
     Prompter& prompter_;
-    // Before the connection and the pages, whose links feed it, and the monitor, which reads it.
-    TrafficLog traffic_;
+    // The line first: the runner, the connection and the pages hand their jobs to it.
+    LineOwner line_;
+    CLineRunner runner_;
     LiveConnection connection_;
+    LineOwner::JobId connectionJob_ = 0;
+    bool connected_ = false;
     QTimer liveTimer_;
+    QTimer progressTimer_;
     MainCommands commands_;
     QTabWidget* tabs_ = nullptr;
+    QLabel* progress_ = nullptr;
+    QPushButton* cancel_ = nullptr;
     std::unique_ptr<LiveValuesPanel> liveValues_;
     std::unique_ptr<MeterPages> pages_;
     // A window of its own rather than a child: a child would be blocked with this window

@@ -6,7 +6,7 @@
 #include <clocale>
 #include <mutex>
 
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 #include "ui/main/kelvo_dlg.h"
 #include "ui/main/kelvo_icon.h"
 

@@ -7,8 +7,8 @@
 
 namespace kelvo {
 
-MeterPages::MeterPages(QTabWidget* tabs, Prompter& prompter, TrafficLog* traffic)
-    : tabs_(tabs), prompter_(prompter), traffic_(traffic) {}
+MeterPages::MeterPages(QTabWidget* tabs, Prompter& prompter, CLineRunner& runner)
+    : tabs_(tabs), prompter_(prompter), runner_(runner) {}
 
 MeterPages::~MeterPages() { DestroyPages(); }
 
@@ -16,9 +16,7 @@ void MeterPages::Rebuild(int meterKind) {
     tabs_->clear();
     DestroyPages();
     for (const PageDefinition* definition : PageDefinitionsOf(meterKind)) {
-        auto* page = new CParameterPageView(*definition, tabs_, &prompter_);
-        page->Page().AttachTrafficLog(traffic_);
-        page->Page().SetLineQuietAt(lineQuietAt_);
+        auto* page = new CParameterPageView(*definition, tabs_, &prompter_, &runner_);
         pages_.push_back(page);
         tabs_->addTab(page, QString::fromUtf8(definition->tabTitle.data(),
                                               static_cast<qsizetype>(definition->tabTitle.size())));
@@ -33,11 +31,6 @@ void MeterPages::DestroyPages() {
 
 void MeterPages::SetControlsEnabled(bool enabled) {
     for (CParameterPageView* page : pages_) page->SetControlsEnabled(enabled);
-}
-
-void MeterPages::SetLineQuietAt(std::chrono::steady_clock::time_point at) {
-    lineQuietAt_ = at;
-    for (CParameterPageView* page : pages_) page->Page().SetLineQuietAt(at);
 }
 
 void MeterPages::ShowLiveValues(const LiveRecord& record, int paramEncoding) {

@@ -2,7 +2,6 @@
 // The parameter pages of the current meter kind inside tab control 1106: the generic
 // page alone, or the six W58 pages. Only the pages of the current kind exist.
 
-#include <chrono>
 #include <vector>
 
 #include "monitor/live_record.h"
@@ -11,14 +10,14 @@ class QTabWidget;
 
 namespace kelvo {
 
+class CLineRunner;
 class CParameterPageView;
 class Prompter;
-class TrafficLog;
 
 class MeterPages {
 public:
-    // The pages report through `prompter`; their links feed `traffic` (may be nullptr).
-    MeterPages(QTabWidget* tabs, Prompter& prompter, TrafficLog* traffic = nullptr);
+    // The pages ask and report through `prompter`; their transactions run by `runner`.
+    MeterPages(QTabWidget* tabs, Prompter& prompter, CLineRunner& runner);
     ~MeterPages();  // destroys the pages in tab order
     MeterPages(const MeterPages&) = delete;
     MeterPages& operator=(const MeterPages&) = delete;
@@ -28,8 +27,6 @@ public:
     void Rebuild(int meterKind);
 
     void SetControlsEnabled(bool enabled);
-    // Every page, also one built later, sends nothing before `at` (see ParameterPage).
-    void SetLineQuietAt(std::chrono::steady_clock::time_point at);
     // Every page of the current kind, in tab order, takes its values from the record.
     void ShowLiveValues(const LiveRecord& record, int paramEncoding);
 
@@ -41,8 +38,7 @@ private:
 
     QTabWidget* tabs_;
     Prompter& prompter_;
-    TrafficLog* traffic_;
-    std::chrono::steady_clock::time_point lineQuietAt_{};
+    CLineRunner& runner_;
     std::vector<CParameterPageView*> pages_;
 };
 

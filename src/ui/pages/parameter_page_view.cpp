@@ -16,7 +16,7 @@
 
 #include "pages/list_items.h"
 #include "pages/page_catalog.h"
-#include "ui/busy_cursor.h"
+#include "ui/line_runner.h"
 #include "ui/message_box_prompter.h"
 
 namespace kelvo {
@@ -46,8 +46,9 @@ QWidget* Caption(std::string_view text, QWidget* parent) {
 
 }  // namespace
 
-CParameterPageView::CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter)
-    : QWidget(parent), definition_(definition), prompter_(prompter) {
+CParameterPageView::CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter,
+                                       CLineRunner* runner)
+    : QWidget(parent), definition_(definition), prompter_(prompter), runner_(runner) {
     if (prompter_ == nullptr) {
         ownPrompter_ = std::make_unique<CMessageBoxPrompter>(this);
         prompter_ = ownPrompter_.get();
@@ -67,6 +68,7 @@ void CParameterPageView::BuildControls(const PageDefinition& definition) {
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto* content = new QWidget(scroll);
+    content_ = content;
     auto* frames = new QHBoxLayout(content);
     scroll->setWidget(content);
     auto* outer = new QVBoxLayout(this);
@@ -182,8 +184,20 @@ QPushButton* CParameterPageView::AddButton(int id, const QString& text, QGridLay
 }
 
 void CParameterPageView::PressButton(int buttonId) {
-    const BusyCursor busy;
-    page_->OnButton(buttonId);
+    if (runner_ == nullptr || runner_->Busy() || !page_->HasButton(buttonId)) return;
+    // Busy from the click on, through the prompts of the steps before the line.
+    runner_->SetBusy(QString(), [] {});
+    std::optional<PageTransaction> transaction = page_->Begin(buttonId);
+    if (!transaction) {
+        runner_->ClearBusy();
+        return;
+    }
+    runner_->Start(std::move(*transaction));
+}
+
+QSize CParameterPageView::sizeHint() const {
+    // The scroll area's own hint is small; the page wants room for its frames.
+    return content_ != nullptr ? content_->sizeHint() : QWidget::sizeHint();
 }
 
 void CParameterPageView::SetControlsEnabled(bool enabled) {

@@ -21,20 +21,26 @@ class QPushButton;
 
 namespace kelvo {
 
+class CLineRunner;
+
 class CParameterPageView : public QWidget, private PageControls {
     Q_OBJECT
     Q_PROPERTY(QString className READ ClassName CONSTANT)
 
 public:
     // `prompter` shows the page's messages; nullptr gives message boxes over the page.
-    CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter);
+    // Its transactions run on the line by `runner` (nullptr: its buttons start nothing).
+    CParameterPageView(const PageDefinition& definition, QWidget* parent, Prompter* prompter, CLineRunner* runner);
     ~CParameterPageView() override;
 
     ParameterPage& Page() { return *page_; }
     QString ClassName() const;
 
-    // Runs a button's transaction as a press would (with the busy cursor).
+    // Starts a button's transaction as a press does: its steps before the line here,
+    // the rest on the line. Refused while the runner is busy with another.
     void PressButton(int buttonId);
+    // Large enough for every frame of the page without scrolling.
+    QSize sizeHint() const override;
 
     // Enables or disables every value control and every button of the page.
     void SetControlsEnabled(bool enabled);
@@ -63,6 +69,8 @@ private:
     const PageDefinition& definition_;
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_;
+    CLineRunner* runner_;
+    QWidget* content_ = nullptr;  // the frames, inside the page's scroll area
     QHash<int, QPointer<QWidget>> controls_;
     std::unique_ptr<ParameterPage> page_;
     bool controlsEnabled_ = true;

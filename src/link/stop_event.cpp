@@ -1,4 +1,4 @@
-#include "monitor/stop_event.h"
+#include "link/stop_event.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

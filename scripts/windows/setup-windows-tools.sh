@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what cross-building Kelvo for Windows on Debian 12 needs, when missing.
+# Quick and silent when everything is already there, so other scripts may call it first.
+set -euo pipefail
+
+packages=(
+  # The -posix variants: the default -win32 thread model has no std::thread / std::mutex.
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  # wine64 runs the tests and the program; nsis packs the installer.
+  wine wine64 nsis
+  # A cross-built Qt needs the same version's moc, rcc and uic from the host.
+  qt6-base-dev qt6-base-dev-tools
+  cmake ninja-build
+  # apt-get source unpacks with dpkg-source.
+  dpkg-dev
+  # xvfb-run needs xauth; without a CJK font Wine draws Chinese labels as boxes.
+  xvfb xauth fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+apt_opts=(-q)
+# In some containers /dev/null is a plain file; apt's unprivileged sandbox user then
+# cannot use it and apt blames gpgv, so stay root for the download.
+[ -c /dev/null ] || apt_opts+=(-o APT::Sandbox::User=root)
+# Through env, because sudo drops the caller's environment.
+apt=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}")
+"${apt[@]}" update
+"${apt[@]}" install -y --no-install-recommends "${missing[@]}"
