@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +14,8 @@
 #include <vector>
 
 #include "link/serial_port.h"
+#include "link/stop_event.h"
+#include "messages/failure_text.h"
 #include "pty_pair.h"
 #include "support/temp_settings.h"
 
@@ -32,10 +33,14 @@ bool WaitUntilReadable(const CSerialPort& port) {
     return poll(&waitFor, 1, 5000) > 0;
 }
 
+// One read as the link makes it: timed by the rate's timeouts.
+std::size_t ReadOnce(CSerialPort& port, std::vector<std::uint8_t>& buffer) {
+    return port.Read(buffer, TimeoutsForBaud(port.BaudRate()));
+}
+
 Bytes ReadOnce(CSerialPort& port) {
     std::vector<std::uint8_t> buffer(kQueueSize);
-    const int count = port.ReadOnce(buffer.data());
-    buffer.resize(static_cast<std::size_t>(count));
+    buffer.resize(ReadOnce(port, buffer));
     return buffer;
 }
 
@@ -118,7 +123,7 @@ TEST_F(SerialPortTest, OpenFailuresSayWhy) {
     };
     for (const auto& c : cases) {
         CSerialPort port;
-        EXPECT_EQ(port.Open(c.name, 57600, 0), CSerialPort::kInvalidHandle) << c.name;
+        EXPECT_NE(port.Open(c.name, 57600, 0), PortError::None) << c.name;
         EXPECT_EQ(port.Handle(), CSerialPort::kInvalidHandle) << c.name;
         EXPECT_EQ(port.LastError(), c.error) << c.name;
         EXPECT_FALSE(PortErrorText(port.LastError()).empty()) << c.name;
@@ -135,22 +140,22 @@ TEST_F(SerialPortTest, PermissionDeniedNamesTheDialoutGroup) {
     ASSERT_EQ(chmod(locked.c_str(), 0), 0);
     settings_.MapPort("LOCK", locked);
     CSerialPort port;
-    EXPECT_EQ(port.Open("LOCK", 57600, 0), CSerialPort::kInvalidHandle);
+    EXPECT_NE(port.Open("LOCK", 57600, 0), PortError::None);
     EXPECT_EQ(port.LastError(), PortError::AccessDenied);
 }
 
 TEST_F(SerialPortTest, PortHeldElsewhereIsBusyUnderEveryName) {
     settings_.MapPort("COM7", pty_.SlavePath());
     CSerialPort holder;
-    ASSERT_GE(holder.Open("COM1", 57600, 0), 0);
+    ASSERT_EQ(holder.Open("COM1", 57600, 0), PortError::None);
     for (const char* name : {"COM1", "COM7"}) {
         CSerialPort second;
-        EXPECT_EQ(second.Open(name, 57600, 0), CSerialPort::kInvalidHandle) << name;
+        EXPECT_NE(second.Open(name, 57600, 0), PortError::None) << name;
         EXPECT_EQ(second.LastError(), PortError::Busy) << name;
     }
     holder.Close();
     CSerialPort next;
-    EXPECT_GE(next.Open("COM1", 57600, 0), 0);
+    EXPECT_EQ(next.Open("COM1", 57600, 0), PortError::None);
 }
 
 bool Exclusive(int fd) {
@@ -160,9 +165,9 @@ bool Exclusive(int fd) {
 
 TEST_F(SerialPortTest, ExclusiveModeIsClearedOnlyByWhoSetIt) {
     CSerialPort holder;
-    ASSERT_GE(holder.Open("COM1", 57600, 0), 0);
+    ASSERT_EQ(holder.Open("COM1", 57600, 0), PortError::None);
     CSerialPort second;
-    EXPECT_EQ(second.Open("COM1", 57600, 0), CSerialPort::kInvalidHandle);
+    EXPECT_NE(second.Open("COM1", 57600, 0), PortError::None);
     second.Close();
     EXPECT_TRUE(Exclusive(holder.Handle())) << "a failed open leaves the holder's mode alone";
     holder.Close();
@@ -173,7 +178,7 @@ TEST_F(SerialPortTest, ExclusiveModeIsClearedOnlyByWhoSetIt) {
     ASSERT_EQ(ioctl(other, TIOCEXCL), 0);
     if (geteuid() == 0) {
         CSerialPort port;
-        ASSERT_GE(port.Open("COM1", 57600, 0), 0);
+        ASSERT_EQ(port.Open("COM1", 57600, 0), PortError::None);
         port.Close();
     }
     EXPECT_TRUE(Exclusive(other)) << "a mode this program did not set outlives its port";
@@ -181,28 +186,25 @@ TEST_F(SerialPortTest, ExclusiveModeIsClearedOnlyByWhoSetIt) {
 }
 
 TEST_F(SerialPortTest, AHungUpLineIsGoneAndAStopEndsEveryWait) {
-    const int stop = eventfd(0, EFD_CLOEXEC);
-    ASSERT_GE(stop, 0);
+    StopEvent stop;
     std::vector<std::uint8_t> buffer(kQueueSize);
     CSerialPort port;
-    port.SetStopSignal(stop);
-    ASSERT_GE(port.Open("COM1", 1200, 0), 0);  // a read at 1200 baud would wait 10 s
-    const std::uint64_t one = 1;
-    ASSERT_EQ(write(stop, &one, sizeof one), static_cast<ssize_t>(sizeof one));
-    EXPECT_FALSE(port.Pause(milliseconds(60000)));
-    EXPECT_EQ(port.ReadOnce(buffer.data()), 0);
+    port.SetStop(&stop);
+    ASSERT_EQ(port.Open("COM1", 1200, 0), PortError::None);  // a read at 1200 baud would wait 10 s
+    stop.Set();
+    EXPECT_FALSE(port.Wait(milliseconds(60000)));
+    EXPECT_EQ(ReadOnce(port, buffer), 0U);
     EXPECT_EQ(port.State(), LineState::Stopped);
-    close(stop);
     port.Close();
     EXPECT_EQ(port.State(), LineState::Ok);
 
-    port.SetStopSignal(-1);
-    ASSERT_GE(port.Open("COM1", 1200, 0), 0);
+    port.SetStop(nullptr);
+    ASSERT_EQ(port.Open("COM1", 1200, 0), PortError::None);
     pty_.HangUp();
-    EXPECT_EQ(port.ReadOnce(buffer.data()), 0);
+    EXPECT_EQ(ReadOnce(port, buffer), 0U);
     EXPECT_EQ(port.State(), LineState::Gone);
     const Bytes request = {0x08, 0x04, 0x00, 0x63, 0x00, 0x01};
-    port.Write(request.data(), request.size());
+    port.Write(request);
     EXPECT_EQ(port.State(), LineState::Gone);
 }
 
@@ -211,8 +213,8 @@ TEST_F(SerialPortTest, BytesPassUnchangedInEveryParity) {
     const Bytes awkward = {0x0D, 0x0A, 0x03, 0x04, 0x11, 0x13, 0x1A, 0x7F, 0xFF, 0x00, 0x1C, 0x08};
     for (int parity : {0, 1, 2}) {
         CSerialPort port;
-        ASSERT_GE(port.Open("COM1", 57600, parity), 0) << "parity " << parity;
-        port.Write(awkward.data(), awkward.size());
+        ASSERT_EQ(port.Open("COM1", 57600, parity), PortError::None) << "parity " << parity;
+        port.Write(awkward);
         EXPECT_EQ(pty_.Receive(awkward.size() + 1, 200), awkward) << "parity " << parity;
         pty_.Send(awkward);
         ASSERT_TRUE(WaitUntilReadable(port));
@@ -223,15 +225,15 @@ TEST_F(SerialPortTest, BytesPassUnchangedInEveryParity) {
 
 TEST_F(SerialPortTest, ReadWithNothingReceivedLeavesTheBufferAlone) {
     CSerialPort port;
-    ASSERT_GE(port.Open("COM1", 57600, 0), 0);
+    ASSERT_EQ(port.Open("COM1", 57600, 0), PortError::None);
     std::vector<std::uint8_t> buffer(kQueueSize, 0xA5);
-    EXPECT_EQ(port.ReadOnce(buffer.data()), 0);
+    EXPECT_EQ(ReadOnce(port, buffer), 0U);
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(kQueueSize, 0xA5));
 }
 
 TEST_F(SerialPortTest, BytesThatCameBeforeTheReadAreDelivered) {
     CSerialPort port;
-    ASSERT_GE(port.Open("COM1", 57600, 0), 0);
+    ASSERT_EQ(port.Open("COM1", 57600, 0), PortError::None);
     const Bytes answer = {0x08, 0x04, 0x02, 0x01, 0x2C, 0x24, 0x8C};
     pty_.Send(answer);
     ASSERT_TRUE(WaitUntilReadable(port));
@@ -240,10 +242,10 @@ TEST_F(SerialPortTest, BytesThatCameBeforeTheReadAreDelivered) {
 
 TEST_F(SerialPortTest, PurgeDiscardsWhatCameBefore) {
     CSerialPort port;
-    ASSERT_GE(port.Open("COM1", 57600, 0), 0);
+    ASSERT_EQ(port.Open("COM1", 57600, 0), PortError::None);
     pty_.Send({0x55, 0x66, 0x77});
     ASSERT_TRUE(WaitUntilReadable(port));
-    port.PurgeInput();
+    port.Purge();
     pty_.Send({0x01, 0x02});
     ASSERT_TRUE(WaitUntilReadable(port));
     EXPECT_EQ(ReadOnce(port), (Bytes{0x01, 0x02}));
@@ -266,7 +268,7 @@ TEST_F(SerialPortTest, SilenceAfterTheFirstByteEndsAReadOnlyWhereTheRateHasAnInt
     };
     for (const auto& c : cases) {
         CSerialPort port;
-        ASSERT_GE(port.Open("COM1", c.baud, 0), 0);
+        ASSERT_EQ(port.Open("COM1", c.baud, 0), PortError::None);
         std::jthread farEnd([&] {
             std::this_thread::sleep_for(milliseconds(40));
             pty_.Send(head);
@@ -283,7 +285,7 @@ TEST_F(SerialPortTest, OneReadTakesAtMostTheQueueSize) {
     // At a rate without an interval timeout the read cannot end early while the
     // driver hands the flood over in pieces.
     CSerialPort port;
-    ASSERT_GE(port.Open("COM1", 600, 0), 0);
+    ASSERT_EQ(port.Open("COM1", 600, 0), PortError::None);
     Bytes flood(5000);
     for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<std::uint8_t>(i * 7);
     pty_.Send(flood);
@@ -297,14 +299,14 @@ TEST_F(SerialPortTest, OneReadTakesAtMostTheQueueSize) {
 
 TEST_F(SerialPortTest, ClosedPortSendsAndReadsNothing) {
     CSerialPort port;
-    ASSERT_GE(port.Open("COM1", 57600, 0), 0);
+    ASSERT_EQ(port.Open("COM1", 57600, 0), PortError::None);
     port.Close();
     EXPECT_EQ(port.Handle(), CSerialPort::kNoHandle);
     const Bytes request = {0x08, 0x04, 0x00, 0x63, 0x00, 0x01};
-    port.Write(request.data(), request.size());
-    port.PurgeInput();
+    port.Write(request);
+    port.Purge();
     std::vector<std::uint8_t> buffer(kQueueSize, 0xA5);
-    EXPECT_EQ(port.ReadOnce(buffer.data()), 0);
+    EXPECT_EQ(ReadOnce(port, buffer), 0U);
     EXPECT_EQ(buffer, std::vector<std::uint8_t>(kQueueSize, 0xA5));
     EXPECT_TRUE(pty_.Receive(1, 100).empty());
 }

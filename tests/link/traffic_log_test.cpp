@@ -114,12 +114,12 @@ TEST(TrafficLog, ALinkLogsItsRequestsWhatCameBackAndTheWaitsThatRanOut) {
     SerialSettings settings;
     settings.portName = "COM1";
     settings.baudRate = 57600;
-    ASSERT_NE(link.OpenPort(settings), 0);
+    ASSERT_TRUE(link.OpenPort(settings));
 
     Bytes data(4);
-    ASSERT_EQ(link.ReadRegisters(99, 4, data.data()), 1);
+    ASSERT_TRUE(link.ReadRegisters(99, 4, data.data()));
     meter.SetSilent(true);
-    ASSERT_EQ(link.ReadRegisters(99, 4, data.data()), 0);
+    ASSERT_FALSE(link.ReadRegisters(99, 4, data.data()));
 
     std::uint64_t cursor = 0;
     const TrafficLog::Batch batch = log.ReadFrom(cursor);
