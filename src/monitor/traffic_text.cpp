@@ -187,8 +187,11 @@ std::string TrafficDecoder::Line(const TrafficRecord& record) {
             break;
         }
     }
-    return ClockText(record.timeMs) + "  " + direction + "  [" + std::string(SourceText(record.source)) + "]  " +
-           HexText(bytes, record.frameBytes) + "  " + summary;
+    // The summary first: a long answer's bytes run far to the right, its verdict must not.
+    std::string line = ClockText(record.timeMs) + "  " + direction + "  [" + std::string(SourceText(record.source)) +
+                       "]  " + summary;
+    if (!bytes.empty()) line += "  " + HexText(bytes, record.frameBytes);
+    return line;
 }
 
 std::vector<std::string> TrafficDecoder::ReadLines(const TrafficLog& log, std::uint64_t& cursor) {

@@ -5,10 +5,16 @@
 
 #include <utility>
 
+#include "messages/failure_text.h"
+#include "messages/prompter.h"
+
 namespace kelvo {
 
 CLineRunner::CLineRunner(LineOwner& line, Prompter& prompter, QObject* parent)
-    : QObject(parent), line_(line), relayed_(prompter, [this](std::function<void()> call) { Post(std::move(call)); }) {}
+    : QObject(parent),
+      line_(line),
+      prompter_(prompter),
+      relayed_(prompter, [this](std::function<void()> call) { Post(std::move(call)); }) {}
 
 CLineRunner::~CLineRunner() { relayed_.Abandon(); }
 
@@ -48,6 +54,11 @@ void CLineRunner::Cancel() {
 }
 
 bool CLineRunner::Start(PageTransaction transaction) {
+    if (heldByConnection_) {
+        ClearBusy();
+        prompter_.Warn(kOpenPortFailedText, PortErrorText(PortError::Busy));
+        return false;
+    }
     auto finish = std::move(transaction.finish);
     const QString title = QString::fromStdString(transaction.title);
     const LineOwner::JobId id = line_.Submit(

@@ -43,6 +43,10 @@ public:
     // Runs the rest of a page's press on the line; busy until its values are shown and
     // its last message closed. False (and not busy) when the line takes no job.
     bool Start(PageTransaction transaction);
+    // While the live connection holds the port, a page's transaction cannot have it:
+    // pages built by a meter-kind switch while connected are enabled, and their presses
+    // end as a port held elsewhere does.
+    void SetHeldByConnection(bool held) { heldByConnection_ = held; }
 
     // Runs `call` on this object's thread, later; from any thread.
     void Post(std::function<void()> call);
@@ -54,7 +58,9 @@ signals:
 
 private:
     LineOwner& line_;
+    Prompter& prompter_;
     RelayedPrompter relayed_;
+    bool heldByConnection_ = false;
     bool busy_ = false;
     QString title_;
     std::function<void()> cancel_;

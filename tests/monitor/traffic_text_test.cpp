@@ -93,8 +93,8 @@ TEST(TrafficText, ALineHasTimeDirectionLinkBytesAndSummary) {
 
     const std::string sent = decoder.Line(request);
     const std::string none = decoder.Line(silence);
-    EXPECT_EQ(sent.substr(8), ".123  发送  [搜索]  11 41 00 00 55 0C  地址 17 读仪表标识");
-    EXPECT_EQ(none.substr(8), ".232  接收  [搜索]  --  无应答（等待 108 ms）");
+    EXPECT_EQ(sent.substr(8), ".123  发送  [搜索]  地址 17 读仪表标识  11 41 00 00 55 0C");
+    EXPECT_EQ(none.substr(8), ".232  接收  [搜索]  无应答（等待 108 ms）");
     EXPECT_EQ(sent[2], ':');
     EXPECT_EQ(sent[5], ':');
 }

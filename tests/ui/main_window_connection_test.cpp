@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "link/serial_port.h"
+#include "monitor/live_display.h"
 #include "messages/prompter.h"
 #include "link/stop_event.h"
 #include "ui/pages/parameter_page_view.h"
@@ -87,8 +88,10 @@ public:
         if (!meter.Start()) throw std::runtime_error("the simulated meter cannot open a pseudo-terminal");
         settings.MapPort("COM1", meter.SlavePath());
         dlg.emplace(stopEvent, liveMutex, &prompter);
-        // A W58 window has just stored 2400 baud; the tests talk at 57600.
+        // A W58 window has just stored 2400 baud; the tests talk at 57600, and the window
+        // takes the settings as a save leaves them.
         settings.WriteIni(SettingsText(meterKind));
+        dlg->Line().UseSettings(LoadSerialSettings());
         meter.ClearRequests();
     }
     ~Bench() {
@@ -98,7 +101,22 @@ public:
     Bench(const Bench&) = delete;
     Bench& operator=(const Bench&) = delete;
 
-    void Trigger(int command) { ById<QAction>(&*dlg, command)->trigger(); }
+    // A command as the user gives it, and its whole outcome: the window is busy from the
+    // click until what it started on the line has ended and its last box is closed.
+    void Trigger(int command) {
+        ById<QAction>(&*dlg, command)->trigger();
+        Settle();
+    }
+    // A button of a page, clicked, and its whole outcome.
+    void Click(CParameterPageView* page, int id) {
+        auto* button = page->findChild<QPushButton*>(QString::number(id));
+        ASSERT_NE(button, nullptr) << id;
+        ASSERT_TRUE(button->isEnabled()) << id;
+        button->click();
+        Settle();
+    }
+    void Settle() { ASSERT_TRUE(WaitUntil([this] { return !dlg->property("busy").toBool(); })); }
+    bool Busy() const { return dlg->property("busy").toBool(); }
     bool Enabled(int command) const { return ById<QAction>(&*dlg, command)->isEnabled(); }
     std::string Field(int id) const { return ById<QLineEdit>(&*dlg, id)->text().toStdString(); }
     std::vector<CParameterPageView*> Pages() const {
@@ -122,10 +140,11 @@ public:
         return Enabled(32771) == !connected && Enabled(32772) == connected && Enabled(32773) == !connected &&
                Enabled(32774) && Enabled(32777) && Enabled(32778);
     }
-    // The port is closed and free for the pages' own transactions.
-    static bool PortCanBeReopened() {
+    // The port is closed and free, once the line has ended what ran.
+    bool PortCanBeReopened() {
+        if (!WaitUntil([this] { return dlg->Line().Idle(); })) return false;
         CSerialPort port;
-        return port.Open("COM1", 57600, 0) >= 0;
+        return port.Open("COM1", 57600, 0) == PortError::None;
     }
     // Waits a few polling cycles' time and tells whether the meter saw any request.
     bool MeterStaysUnasked() {
@@ -171,7 +190,7 @@ TEST(MainWindowConnection, IdentificationFailuresLeaveThePortClosed) {
         EXPECT_EQ(bench.prompter.Texts(), Texts{std::string(c.message)});
         EXPECT_FALSE(bench.dlg->IsConnected());
         EXPECT_TRUE(bench.CommandsShowConnected(false));
-        EXPECT_TRUE(Bench::PortCanBeReopened());
+        EXPECT_TRUE(bench.PortCanBeReopened());
         EXPECT_TRUE(bench.MeterStaysUnasked());
     }
 }
@@ -217,7 +236,7 @@ TEST(MainWindowConnection, GenericLiveValuesReachTheFieldsAndThePage) {
     EXPECT_TRUE(bench.PagesEnabled(true));
     EXPECT_EQ(bench.Field(1000), "7.2500 m3/h");  // the last values stay
     EXPECT_TRUE(bench.MeterStaysUnasked());
-    EXPECT_TRUE(Bench::PortCanBeReopened());
+    EXPECT_TRUE(bench.PortCanBeReopened());
     EXPECT_TRUE(bench.prompter.Texts().empty());
 }
 
@@ -256,12 +275,7 @@ TEST(MainWindowConnection, AfterDisconnectingEveryW58PageReadsAndDownloadsThroug
     ASSERT_TRUE(bench.dlg->IsConnected());
     ASSERT_TRUE(bench.meter.WaitForRequests(kW58CycleSeen, kWaitMs));
     bench.Trigger(32772);
-    const auto click = [](CParameterPageView* page, int id) {
-        auto* button = page->findChild<QPushButton*>(QString::number(id));
-        ASSERT_NE(button, nullptr) << id;
-        ASSERT_TRUE(button->isEnabled()) << id;
-        button->click();
-    };
+    const auto click = [&bench](CParameterPageView* page, int id) { bench.Click(page, id); };
     for (CParameterPageView* page : bench.Pages()) {
         const PageDefinition& definition = page->Page().Definition();
         bench.prompter.Clear();
@@ -299,7 +313,7 @@ TEST(MainWindowConnection, APageReadRightAfterDisconnectGetsItsOwnAnswer) {
     }));
     bench.Trigger(32772);
     CParameterPageView* page = bench.Pages().at(0);
-    page->findChild<QPushButton*>("1074")->click();
+    bench.Click(page, 1074);
     EXPECT_EQ(page->findChild<QLineEdit*>("1007")->text().toStdString(), "7.5");
     EXPECT_TRUE(bench.prompter.Texts().empty());
 }
@@ -338,6 +352,10 @@ TEST(MainWindowConnection, MeterKindSwitchWhileConnectedKeepsPolling) {
     EXPECT_EQ(bench.Pages().size(), 6u);
     EXPECT_TRUE(bench.PagesEnabled(true));  // new pages start enabled
     EXPECT_EQ(LoadSerialSettings().baudRate, 2400);
+    // ... but the connection holds the port: a press ends at once, as against a held port.
+    bench.Click(bench.Pages().at(1), 1074);
+    EXPECT_EQ(bench.prompter.Texts(), Texts{std::string(kOpenPortFailedText)});
+    EXPECT_TRUE(bench.dlg->IsConnected());
 
     // The polling thread reads the W58 blocks from its next cycle on.
     bench.meter.ClearRequests();
@@ -407,7 +425,66 @@ TEST(MainWindowConnection, ClosingWhileConnectedDisconnects) {
     EXPECT_FALSE(bench.dlg->isVisible());
     EXPECT_FALSE(bench.dlg->IsConnected());
     EXPECT_TRUE(bench.MeterStaysUnasked());
-    EXPECT_TRUE(Bench::PortCanBeReopened());
+    EXPECT_TRUE(bench.PortCanBeReopened());
+}
+
+TEST(MainWindowConnection, NoValueIsShownBeforeTheFirstGoodCycle) {
+    Bench bench(kGenericMeter);
+    bench.meter.SetFloat(99, 12.5f);
+    // The meter answers who it is, but refuses every read of its values.
+    bench.meter.SetExceptionRange(99, 399);
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+    ASSERT_TRUE(bench.meter.WaitForRequests(kGenericCycleSeen, kWaitMs));
+    bench.dlg->RunLiveTick();
+    for (int id : kLiveFieldControlIds) EXPECT_EQ(bench.Field(id), "") << id;
+    EXPECT_EQ(bench.Pages().at(0)->LiveUpdates(), 0) << "no zeros on the page either";
+
+    bench.meter.ClearFaults();
+    EXPECT_TRUE(WaitUntil([&] { return bench.Field(1000) == "12.5000 m3/h"; }));
+}
+
+// A read all against a meter that has fallen silent, at 2400 baud, where each of its
+// requests would wait 6.4 s twice: the window stays usable, refuses a second
+// transaction, and "取消" ends it at once without a message and without new values.
+TEST(MainWindowConnection, CancelEndsAReadAllAtOnceAndRefusesASecondMeanwhile) {
+    Bench bench(kW58Meter, MeterOptions(SimMeterKind::W58));
+    bench.settings.WriteIni(SettingsText(kW58Meter, 2400, 2));
+    bench.dlg->Line().UseSettings(LoadSerialSettings());
+    bench.meter.SetSilent(true);
+    CParameterPageView* common = bench.Pages().at(0);
+    CParameterPageView* flow = bench.Pages().at(1);
+    auto* range = common->findChild<QLineEdit*>("1007");
+    const QString before = range->text();
+
+    common->findChild<QPushButton*>(QString::number(common->Page().Definition().readAllButton))->click();
+    ASSERT_TRUE(bench.Busy());
+    ASSERT_TRUE(bench.meter.WaitForRequests(1, kWaitMs));
+    auto* status = bench.dlg->findChild<QLabel*>(QStringLiteral("transactionStatus"));
+    auto* cancel = bench.dlg->findChild<QPushButton*>(QStringLiteral("cancelTransaction"));
+    ASSERT_NE(status, nullptr);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return status->text() == QStringLiteral("全部读取 1/7"); }))
+        << status->text().toStdString();
+    EXPECT_FALSE(cancel->isHidden());
+    EXPECT_TRUE(bench.PagesEnabled(false));
+    EXPECT_FALSE(bench.Enabled(32771)) << "no connect while a page talks to the meter";
+    EXPECT_FALSE(bench.Enabled(32778)) << "nor a switch of the meter kind";
+
+    // A press that reaches a page anyway starts nothing.
+    bench.meter.ClearRequests();
+    flow->PressButton(1074);
+    QTest::qWait(100);
+    EXPECT_TRUE(bench.meter.Requests().empty());
+
+    cancel->click();
+    bench.Settle();
+    EXPECT_TRUE(bench.prompter.Texts().empty()) << "a cancelled read says nothing";
+    EXPECT_EQ(range->text(), before) << "no value the meter did not send";
+    EXPECT_TRUE(bench.PagesEnabled(true));
+    EXPECT_TRUE(cancel->isHidden());
+    EXPECT_EQ(status->text(), "");
+    EXPECT_TRUE(bench.PortCanBeReopened());
 }
 
 TEST(MainWindowConnection, PresetsDialogOpensWhileConnectedAndPollingGoesOn) {

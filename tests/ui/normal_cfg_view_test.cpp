@@ -13,8 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "line/line_owner.h"
+#include "link/stop_event.h"
 #include "monitor/live_record.h"
 #include "pages/normal_cfg_page.h"
+#include "ui/line_runner.h"
 #include "ui/pages/parameter_page_view.h"
 #include "sim/meter_simulator.h"
 #include "support/scripted_prompter.h"
@@ -64,11 +67,16 @@ private:
         prompter_.Clear();
         meter_->ClearRequests();
         QTest::mouseClick(button, Qt::LeftButton);
+        // The press runs on the line; its outcome is there once the runner is idle.
+        QTRY_VERIFY_WITH_TIMEOUT(!runner_->Busy(), 10000);
     }
 
     std::unique_ptr<test::TempSettings> settings_;
     std::unique_ptr<sim::MeterSimulator> meter_;
     test::ScriptedPrompter prompter_;
+    StopEvent stop_;
+    std::unique_ptr<LineOwner> line_;
+    std::unique_ptr<CLineRunner> runner_;
     std::unique_ptr<CParameterPageView> page_;
 
 private slots:
@@ -83,14 +91,20 @@ private slots:
         settings_->WriteIni(std::string("[ComSet]\nAddr=8\nCOM=") + kPortName +
                             "\nBaudRate=57600\nParity=0\nReadTotalTimeoutConstant=100\nSwap=1\n");
         prompter_.Clear();
-        page_ = std::make_unique<CParameterPageView>(NormalCfgDefinition(), nullptr, &prompter_);
+        line_ = std::make_unique<LineOwner>(stop_);
+        runner_ = std::make_unique<CLineRunner>(*line_, prompter_);
+        page_ = std::make_unique<CParameterPageView>(NormalCfgDefinition(), nullptr, &prompter_, runner_.get());
         page_->resize(1600, 1000);
         page_->show();
         QVERIFY(QTest::qWaitForWindowExposed(page_.get()));
     }
 
     void cleanup() {
+        runner_->Abandon();
+        line_->Shutdown();
         page_.reset();
+        runner_.reset();
+        line_.reset();
         meter_.reset();
         settings_.reset();
     }

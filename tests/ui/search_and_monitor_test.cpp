@@ -30,6 +30,7 @@
 #include <string>
 
 #include "link/serial_port.h"
+#include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "link/stop_event.h"
 #include "settings/settings.h"
@@ -88,7 +89,11 @@ public:
         return options;
     }
 
-    void Trigger(int command) { ById<QAction>(&*dlg, command)->trigger(); }
+    // A command and its whole outcome (the window is busy until it is there).
+    void Trigger(int command) {
+        ById<QAction>(&*dlg, command)->trigger();
+        ASSERT_TRUE(WaitUntil([this] { return !dlg->property("busy").toBool(); }));
+    }
     bool Enabled(int command) const { return ById<QAction>(&*dlg, command)->isEnabled(); }
     // Shown as the menu entry shows it, but never drawn: Qt draws large windows on threads
     // of its own, which the thread sanitizer cannot see into.
@@ -102,7 +107,7 @@ public:
     }
     static bool PortIsFree() {
         CSerialPort port;
-        return port.Open("COM1", 57600, 0) >= 0;
+        return port.Open("COM1", 57600, 0) == PortError::None;
     }
 
     TempSettings settings;
@@ -115,7 +120,7 @@ public:
 
 // The search dialog driven through its controls.
 struct SearchDialog {
-    explicit SearchDialog(Bench& bench) : dlg(bench.prompter, &bench.dlg->Traffic(), &*bench.dlg) {}
+    explicit SearchDialog(Bench& bench) : dlg(bench.prompter, bench.dlg->Line(), &*bench.dlg) {}
 
     void Start(const char* addresses, int turnaroundMs) {
         Named<QLineEdit>(&dlg, "searchAddresses")->setText(QString::fromLatin1(addresses));
@@ -168,9 +173,9 @@ TEST(SearchAndMonitor, FindTheMeterUseItsSettingsAndConnect) {
     ASSERT_TRUE(bench.dlg->IsConnected()) << testing::PrintToString(bench.prompter.Texts());
     ASSERT_TRUE(WaitUntil([&] { return bench.MonitorText().find("应答 118 字节") != std::string::npos; }));
     const std::string traffic = bench.MonitorText();
-    const auto failedTry = traffic.find("[搜索]  --  无应答");
-    const auto found = traffic.find("[搜索]  11 41 00 08");
-    const auto polled = traffic.find("[轮询]  11 04 76");
+    const auto failedTry = traffic.find("[搜索]  无应答");
+    const auto found = traffic.find("[搜索]  仪表标识 型号 RA03 版本 2004  11 41 00 08");
+    const auto polled = traffic.find("[轮询]  应答 118 字节  11 04 76");
     EXPECT_NE(failedTry, std::string::npos) << traffic;
     EXPECT_LT(failedTry, found);
     EXPECT_LT(found, polled);
@@ -244,6 +249,7 @@ TEST(SearchAndMonitor, SearchOnlyWhileNotConnectedMonitorAlways) {
     std::string rightSettings = SettingsText(kGenericMeter, 4800);
     rightSettings.replace(rightSettings.find("Addr=8"), 6, "Addr=17");
     bench.settings.WriteIni(rightSettings);
+    bench.dlg->Line().UseSettings(LoadSerialSettings());  // as a save in the program leaves them
     EXPECT_TRUE(bench.Enabled(kSearchCommand));
     EXPECT_TRUE(bench.Enabled(kMonitorCommand));
 

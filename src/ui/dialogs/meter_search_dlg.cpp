@@ -14,6 +14,7 @@
 
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
+#include "line/line_owner.h"
 #include "ui/dialogs/com_set_dlg.h"
 #include "ui/dialogs/port_choices.h"
 
@@ -35,7 +36,7 @@ enum ResultColumn { kAddressColumn, kBaudColumn, kParityColumn, kModelColumn, kV
 }  // namespace
 
 CMeterSearchDlg::CMeterSearchDlg(Prompter& prompter, LineOwner& line, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), stored_(LoadSerialSettings()), search_(line) {
+    : QDialog(parent), prompter_(prompter), line_(line), stored_(LoadSerialSettings()), search_(line) {
     setObjectName(QStringLiteral("meterSearch"));
     setWindowTitle(QStringLiteral("搜索仪表"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -293,6 +294,8 @@ void CMeterSearchDlg::UseSelected() {
         prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
         return;
     }
+    // The next connect uses them at once.
+    line_.UseSettings(settings);
     accept();
 }
 

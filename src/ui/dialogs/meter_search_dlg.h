@@ -61,6 +61,7 @@ private:
     std::chrono::milliseconds Turnaround() const;
 
     Prompter& prompter_;
+    LineOwner& line_;
     const SerialSettings stored_;
     MeterSearch search_;
     QTimer poll_;

@@ -67,7 +67,7 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
     setObjectName(QStringLiteral("102"));
     setWindowTitle(QStringLiteral("Kelvo v1.1.2"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowCloseButtonHint);
     setWindowIcon(KelvoIcon());
     setProperty("busy", false);
 
@@ -203,7 +203,9 @@ void CKelvoDlg::ApplyMeterKind() {
         }
     }
     ReloadSerialSettings();
-    if (runner_.Busy() || connected_) pages_->SetControlsEnabled(false);
+    // New pages start enabled, also while connected (their presses then find the port
+    // held); only a transaction under way keeps them locked.
+    if (runner_.Busy()) pages_->SetControlsEnabled(false);
     UpdateHeatGroup();
     UpdateCommandStates();
 }
@@ -244,6 +246,7 @@ void CKelvoDlg::Connect() {
 void CKelvoDlg::OnIdentified(LineOwner::JobId job) {
     if (job != connectionJob_) return;
     connected_ = true;
+    runner_.SetHeldByConnection(true);
     UpdateHeatGroup();
     // Nothing the meter has not sent: the fields stay empty until the first good cycle.
     liveValues_->ShowTexts({});
@@ -278,6 +281,7 @@ void CKelvoDlg::Disconnect() {
 void CKelvoDlg::LeaveConnectedState() {
     liveTimer_.stop();
     connected_ = false;
+    runner_.SetHeldByConnection(false);
     // The last values stay on screen as before a connect; they are marked only while
     // a connection claims to show live values.
     liveValues_->ShowStatus({});
@@ -299,7 +303,8 @@ void CKelvoDlg::OnBusyChanged(bool busy) {
     }
     ShowProgress();
     cancel_->setVisible(busy);
-    pages_->SetControlsEnabled(!busy && !connected_);
+    // Pages built while connected stay as they are; the others follow the connection.
+    if (!connected_) pages_->SetControlsEnabled(!busy);
     UpdateCommandStates();
 }
 
