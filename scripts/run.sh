@@ -53,14 +53,23 @@ mkfifo "$ready_pipe"
 "$build/sim/kelvo-meter-sim" --kind w58 --link "$port_link" > "$ready_pipe" &
 simulator=$!
 kelvo=
+# Runs however the script ends (Kelvo closed, Ctrl+C, TERM, a failed step): every step
+# here must run even when one before it fails, so errexit is off inside.
 stop_all() {
-  [ -n "$kelvo" ] && kill "$kelvo" 2>/dev/null && wait "$kelvo" 2>/dev/null
-  kill "$simulator" 2>/dev/null || true
-  wait "$simulator" 2>/dev/null || true
+  set +e
+  if [ -n "$kelvo" ]; then
+    # xvfb-run does not pass a signal on to Kelvo and its X server: they go first.
+    pkill -TERM -P "$kelvo" 2>/dev/null
+    kill "$kelvo" 2>/dev/null
+    wait "$kelvo" 2>/dev/null
+  fi
+  kill "$simulator" 2>/dev/null
+  wait "$simulator" 2>/dev/null
   rm -f "$ready_pipe"
 }
 trap stop_all EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # The simulator prints one line once it serves.
 exec 3< "$ready_pipe"
