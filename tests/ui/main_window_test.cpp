@@ -133,6 +133,37 @@ private slots:
         }
     }
 
+    // At the size it asks for, every page of both kinds shows all its rows and buttons
+    // without scrolling; the size and place the user leaves are those of the next start.
+    void firstSizeShowsTheLargestPageAndTheLastIsRemembered() {
+        for (int kind : {kGenericMeter, kW58Meter}) {
+            Window w(SettingsText(kind));
+            w.dlg->resize(w.dlg->sizeHint());
+            w.dlg->show();
+            QVERIFY(QTest::qWaitForWindowExposed(&*w.dlg));
+            for (int i = 0; i < w.Tabs()->count(); ++i) {
+                w.Tabs()->setCurrentIndex(i);
+                QWidget* page = w.Tabs()->widget(i);
+                QVERIFY2(page->width() >= page->sizeHint().width() && page->height() >= page->sizeHint().height(),
+                         qPrintable(page->property("className").toString()));
+            }
+        }
+        Window w(SettingsText(kW58Meter));
+        w.dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*w.dlg));
+        const QSize chosen = w.dlg->minimumSizeHint() + QSize(40, 30);
+        w.dlg->resize(chosen);
+        w.dlg->move(20, 30);
+        QTRY_COMPARE(w.dlg->size(), chosen);
+        const QPoint place = w.dlg->pos();
+        w.dlg->close();
+        const WindowPlacement saved = LoadWindowPlacement();
+        QCOMPARE(QSize(saved.width, saved.height), chosen);
+        w.dlg.emplace(w.stopEvent, w.liveMutex, &w.prompter);
+        QCOMPARE(w.dlg->size(), chosen);
+        QCOMPARE(w.dlg->pos(), place);
+    }
+
     void dataGroupHasItsLabelsAndReadOnlyFields() {
         Window w;
         // The pages in the tab control have controls of their own; these are the window's.

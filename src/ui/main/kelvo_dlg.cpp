@@ -328,7 +328,11 @@ void CKelvoDlg::RunLiveTick() {
 }
 
 void CKelvoDlg::PlaceWindow() {
-    adjustSize();
+    // Not adjustSize(): it stops at two thirds of the screen, and the largest page wants
+    // more on a small one. The screen itself is the limit.
+    QSize first = sizeHint();
+    if (const QScreen* here = screen(); here != nullptr) first = first.boundedTo(here->availableGeometry().size());
+    resize(first.expandedTo(minimumSizeHint()));
     const WindowPlacement placement = LoadWindowPlacement();
     if (!placement.Saved()) return;
     resize(QSize(placement.width, placement.height).expandedTo(minimumSizeHint()));
