@@ -3,9 +3,11 @@
 #
 #   cmake -S . -B build-windows -G Ninja \
 #     -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchain-mingw64.cmake \
-#     -DKELVO_WINDOWS_QT_DIR=$HOME/.cache/kelvo/qt6-windows-6.4.2 -DQT_HOST_PATH=/usr
+#     -DKELVO_WINDOWS_QT_DIR=$HOME/.cache/kelvo/qt6-windows-6.4.2
 #
 # The path must be absolute: Qt's own CMake code re-reads this file from other folders.
+# That Qt remembers the host Qt it was built with (/usr, for moc, rcc and uic); pass
+# -DQT_HOST_PATH=... only where the host's Qt 6 of the same version lives elsewhere.
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
