@@ -1,4 +1,4 @@
-// The manual-reset event that ends the polling thread between cycles.
+// The manual-reset event that ends the job on the line and every wait of its link.
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -1,42 +1,65 @@
-// Connect, poll and disconnect against the simulated meter: the messages a failed
-// connect shows, who holds the port when, and what the polling thread sends.
+// Connect, poll and disconnect as one job on the line: the messages a failed connect
+// shows and why, what the polling sends and keeps, and who holds the port when. Most of
+// it runs on the fake transport; what depends on real wire time (an answer a disconnect
+// left behind, a wait of ten seconds at 1200 baud) or on a device that really goes away
+// runs against the simulated meter on a pseudo-terminal.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "fake_meter.h"
+#include "line/line_owner.h"
 #include "link/modbus_rtu.h"
+#include "link/stop_event.h"
+#include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "monitor/live_connection.h"
-#include "support/simulated_meter_port.h"
-#include "link/stop_event.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"
+#include "support/simulated_meter_port.h"
+#include "support/temp_settings.h"
 
 namespace kelvo {
 namespace {
 
+using test::Bytes;
 using test::ReadRequest;
 using test::ScriptedPrompter;
+using test::WaitUntil;
 using Entry = ScriptedPrompter::Entry;
 
 const std::vector<ReadRequest> kW58Cycle = {{99, 100}, {199, 88}, {321, 13}};
 const std::vector<ReadRequest> kGenericCycle = {{99, 59}, {323, 2}, {185, 1}, {189, 2}};
+// What the meter at address 8 receives when asked who it is.
+const Bytes kIdentificationRequest = test::WithCrc16({0x08, 0x41, 0x00, 0x00});
+
+Entry Warning(std::string_view text, std::string_view detail = {}) {
+    return Entry{ScriptedPrompter::Kind::Warning, std::string(text), std::string(detail)};
+}
+
+SerialSettings FakeLineSettings() {
+    SerialSettings settings;
+    settings.portName = "SIM1";
+    settings.baudRate = 57600;  // an unanswered identification waits 200 ms here
+    settings.address = 8;
+    return settings;
+}
 
 // True when another link can open the port the settings name, i.e. nobody holds it.
 bool PortIsFree() {
     CDMRJly other;
-    const int opened = other.OpenPort(LoadSerialSettings());
+    const bool opened = other.OpenPort(LoadSerialSettings()).Good();
     other.ClosePort();
-    return opened != 0;
+    return opened;
 }
 
 // Splits the reads into whole cycles of the given kinds, in order; false when the reads
@@ -59,256 +82,420 @@ bool SplitIntoCycles(const std::vector<ReadRequest>& reads, std::vector<int>& ki
     return true;
 }
 
-class LiveConnectionTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(port_.Start()); }
-
-    sim::MeterSimulator& Meter() { return port_.Meter(); }
-    std::vector<ReadRequest> Reads() { return test::ReadRequestsOf(port_.Meter().Requests()); }
-
-    void Connect(int meterKind) {
-        connection_.SetMeterKind(meterKind);
-        ASSERT_TRUE(connection_.OpenAndIdentify(prompter_));
-        connection_.StartPolling();
-        ASSERT_TRUE(connection_.IsConnected());
+// What the connection's events reported; they come on the line's worker.
+class EventLog {
+public:
+    ConnectionEvents Events() {
+        return {.identified =
+                    [this](const MeterIdentity& identity) {
+                        const std::lock_guard lock(mutex_);
+                        identified_.push_back(identity);
+                    },
+                .ended = [this] { ended_.fetch_add(1); }};
     }
-
-    // Waits until `count` more reads than now have reached the meter.
-    bool WaitForMoreReads(std::size_t count) {
-        const std::size_t target = Meter().Requests().size() + count;
-        return Meter().WaitForRequests(target, 10000);
+    std::vector<MeterIdentity> Identified() const {
+        const std::lock_guard lock(mutex_);
+        return identified_;
     }
+    int Ended() const { return ended_.load(); }
 
-    test::SimulatedMeterPort port_;
-    ScriptedPrompter prompter_;
-    StopEvent stopEvent_;
-    std::mutex liveMutex_;
-    LiveConnection connection_{stopEvent_, liveMutex_};  // last: stops before the meter goes
+private:
+    mutable std::mutex mutex_;
+    std::vector<MeterIdentity> identified_;
+    std::atomic<int> ended_{0};
 };
 
-TEST(LiveConnectionFailures, EachFailedConnectShowsItsMessageAndFreesThePort) {
+// A connection on a line whose transport is the fake one.
+class FakeRig {
+public:
+    FakeRig() {
+        meter.Attach(*wire);
+        line.UseSettings(FakeLineSettings());
+    }
+
+    // Connects and waits until the job polls or has ended.
+    bool Connect(int meterKind, std::optional<SerialSettings> settings = {}) {
+        connection->SetMeterKind(meterKind);
+        if (!connection->Connect(prompter, events.Events(), std::move(settings))) return false;
+        return WaitUntil([this] { return connection->IsPolling() || !connection->Active(); }) &&
+               connection->IsPolling();
+    }
+    std::vector<ReadRequest> Reads() { return test::ReadRequestsOf(wire->Written()); }
+    std::size_t Sent() { return wire->Written().size(); }
+    // Waits until `count` more requests than now have been sent.
+    bool WaitForMoreRequests(std::size_t count) {
+        const std::size_t target = Sent() + count;
+        return WaitUntil([this, target] { return Sent() >= target; });
+    }
+    bool PortOpen() {
+        const std::lock_guard lock(wire->mutex);
+        return wire->open;
+    }
+    void SetBeforeAnswer(std::function<void(std::size_t)> hook) {
+        const std::lock_guard lock(wire->mutex);
+        wire->beforeAnswer = std::move(hook);
+    }
+    std::vector<std::string> Opened() {
+        const std::lock_guard lock(wire->mutex);
+        return wire->opened;
+    }
+
+    test::TempSettings config;  // the user's config.ini is never read
+    std::shared_ptr<test::FakeLine> wire = std::make_shared<test::FakeLine>();
+    test::FakeMeter meter;
+    ScriptedPrompter prompter;  // read only once the job has ended
+    EventLog events;
+    StopEvent stop;
+    std::mutex liveMutex;
+    LineOwner line{stop, std::make_unique<test::FakeTransport>(wire)};
+    // Ends before the line goes; optional so that a test can destroy it early.
+    std::optional<LiveConnection> connection{std::in_place, line, liveMutex};
+};
+
+TEST(LiveConnectionFailures, EachFailedConnectSaysWhyAndFreesThePort) {
     struct Case {
         const char* what;
-        std::function<void(test::SimulatedMeterPort&)> arrange;
+        std::function<void(FakeRig&)> arrange;
         std::vector<Entry> messages;
-        std::optional<MeterIdentity> identity;  // what the identification decoded
+        bool requestSent = true;
     };
-    const auto warning = [](std::string_view text, std::string_view detail = {}) {
-        return Entry{ScriptedPrompter::Kind::Warning, std::string(text), std::string(detail)};
+    const auto answering = [](std::function<Bytes()> answer) {
+        return [answer](FakeRig& rig) {
+            const std::lock_guard lock(rig.wire->mutex);
+            rig.wire->meter = [answer](std::span<const std::uint8_t>) { return answer(); };
+        };
     };
+    const Bytes good = test::IdentificationAnswer("RA032004");
     const std::vector<Case> cases = {
         {"no such port",
-         [](test::SimulatedMeterPort& port) { port.Settings().WriteIni(test::ComSetIni(1, "NOPE")); },
-         {warning(kOpenPortFailedText, PortErrorText(PortError::NoSuchDevice))},
-         std::nullopt},
-        {"meter does not answer",
-         [](test::SimulatedMeterPort& port) { port.Meter().SetSilent(true); },
-         {warning(kReadIdentificationFailedText)},
-         std::nullopt},
-        {"answer with a bad CRC",
-         [](test::SimulatedMeterPort& port) { port.Meter().SetBadCrc(true); },
-         {warning(kReadIdentificationFailedText)},
-         std::nullopt},
-        {"RA06 with firmware 2002",
-         [](test::SimulatedMeterPort& port) { port.Meter().SetIdentification("RA06", "2002"); },
-         {warning(kMeterNotSupportedText)},
-         MeterIdentity{5, kEncodingUnsupported}},
-        {"RA07 without a version",
-         [](test::SimulatedMeterPort& port) { port.Meter().SetIdentificationBytes({'R', 'A', '0', '7'}); },
-         {warning(kMeterNotSupportedText)},
-         MeterIdentity{6, kEncodingUnsupported}},
+         [](FakeRig& rig) {
+             const std::lock_guard lock(rig.wire->mutex);
+             rig.wire->openError = PortError::NoSuchDevice;
+         },
+         {Warning(kOpenPortFailedText, "找不到该串口设备，请检查串口名称和连接线。")},
+         false},
+        {"no answer", [](FakeRig& rig) { rig.meter.SetSilent(true); },
+         {Warning(kReadIdentificationFailedText, "无应答（等待 200 ms，共 1 次）")}},
+        {"bad CRC",
+         answering([good] {
+             Bytes spoilt = good;
+             spoilt.back() ^= 0x01;
+             return spoilt;
+         }),
+         {Warning(kReadIdentificationFailedText, "CRC 错误")}},
+        {"exception 02", answering([] { return test::WithCrc16({0x08, 0xC1, 0x02}); }),
+         {Warning(kReadIdentificationFailedText, "仪表异常应答 02（非法数据地址）")}},
+        {"answer from another address", answering([] { return test::IdentificationAnswer("RA032004", 9); }),
+         {Warning(kReadIdentificationFailedText, "其他地址的应答")}},
+        {"40 bytes announced, 3 carried", answering([] { return test::WithCrc16({0x08, 0x41, 0x00, 40, 'R', 'A', '0'}); }),
+         {Warning(kReadIdentificationFailedText, "应答字节数与请求不符")}},
+        {"RA06 with firmware 2002", [](FakeRig& rig) { rig.meter.SetIdentification("RA062002"); },
+         {Warning(kMeterNotSupportedText)}},
+        {"RA07 without a version", [](FakeRig& rig) { rig.meter.SetIdentification("RA07"); },
+         {Warning(kMeterNotSupportedText)}},
+        {"disconnected while the identification waits",
+         [](FakeRig& rig) {
+             rig.SetBeforeAnswer([&rig](std::size_t) {
+                 // The job may run before Connect has noted it.
+                 WaitUntil([&rig] { return rig.connection->Job() != 0; });
+                 rig.connection->Disconnect();
+             });
+         },
+         {}},  // whoever cancelled knows why
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::SimulatedMeterPort port;
-        ASSERT_TRUE(port.Start());
-        c.arrange(port);
-        ScriptedPrompter prompter;
-        StopEvent stopEvent;
-        std::mutex liveMutex;
-        LiveConnection connection(stopEvent, liveMutex);
+        FakeRig rig;
+        c.arrange(rig);
 
-        EXPECT_FALSE(connection.OpenAndIdentify(prompter));
-        EXPECT_EQ(prompter.Entries(), c.messages);
-        EXPECT_FALSE(connection.IsConnected());
-        if (c.identity) {
-            EXPECT_EQ(connection.Identity(), *c.identity);
-        } else {
-            EXPECT_EQ(connection.Identity(), MeterIdentity{}) << "nothing decoded, nothing changed";
-        }
-        port.Settings().WriteIni(test::ComSetIni(1));
-        EXPECT_TRUE(PortIsFree()) << "the failed connect closed the port";
+        EXPECT_FALSE(rig.Connect(kW58Meter));
+        rig.line.WaitIdle();
+        EXPECT_EQ(rig.prompter.Entries(), c.messages);
+        EXPECT_FALSE(rig.connection->Active());
+        EXPECT_TRUE(rig.events.Identified().empty());
+        EXPECT_EQ(rig.events.Ended(), 1);
+        EXPECT_EQ(rig.connection->Identity(), MeterIdentity{}) << "a meter not connected leaves no identity behind";
+        EXPECT_EQ(rig.wire->Written(), c.requestSent ? std::vector<Bytes>{kIdentificationRequest} : std::vector<Bytes>{})
+            << "one identification request, no polling";
+        EXPECT_FALSE(rig.PortOpen()) << "the failed connect closed the port";
     }
 }
 
-TEST_F(LiveConnectionTest, AnAcceptedMeterHoldsThePortUntilDisconnect) {
+TEST(LiveConnectionAccepted, AnAcceptedMeterIsPolledOnThePortUntilDisconnect) {
     struct Case {
-        const char* model;
-        const char* version;
+        const char* identification;
         MeterIdentity identity;
     };
     const std::vector<Case> cases = {
-        {"RA06", "2003", {5, kEncodingLegacy}},
-        {"RA01", "10A3", {0, kEncodingLegacy}},
-        {"RA01", "1004", {0, kEncodingCurrent}},
-        {"XY99", "0001", {kUnknownModel, kEncodingCurrent}},
+        {"RA062003", {5, kEncodingLegacy}},
+        {"RA0110A3", {0, kEncodingLegacy}},
+        {"RA011004", {0, kEncodingCurrent}},
+        {"XY990001", {kUnknownModel, kEncodingCurrent}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.model) + " " + c.version);
-        Meter().SetIdentification(c.model, c.version);
-        Connect(kW58Meter);
-        EXPECT_TRUE(prompter_.Entries().empty());
-        EXPECT_EQ(connection_.Identity(), c.identity);
-        EXPECT_FALSE(PortIsFree()) << "connected: the live link holds the port";
+        SCOPED_TRACE(c.identification);
+        FakeRig rig;
+        rig.meter.SetIdentification(c.identification);
+        ASSERT_TRUE(rig.Connect(kW58Meter));
+        EXPECT_EQ(rig.connection->Identity(), c.identity);
+        EXPECT_EQ(rig.connection->PollingSettings(), FakeLineSettings());
+        ASSERT_TRUE(rig.WaitForMoreRequests(kW58Cycle.size()));
+        // Reported before the first polling request went out.
+        EXPECT_EQ(rig.events.Identified(), std::vector<MeterIdentity>{c.identity});
+        EXPECT_TRUE(rig.PortOpen()) << "connected: the live link holds the port";
 
-        connection_.StopPolling();
-        EXPECT_FALSE(connection_.IsConnected());
-        EXPECT_TRUE(PortIsFree()) << "disconnected: the port is closed";
+        rig.connection->DisconnectAndWait();
+        EXPECT_FALSE(rig.connection->Active());
+        EXPECT_FALSE(rig.connection->IsPolling());
+        EXPECT_EQ(rig.events.Ended(), 1);
+        EXPECT_FALSE(rig.PortOpen()) << "disconnected: the port is closed";
+        EXPECT_TRUE(rig.prompter.Entries().empty());
+        const std::vector<Bytes> written = rig.wire->Written();
+        ASSERT_FALSE(written.empty());
+        EXPECT_EQ(written.front(), kIdentificationRequest);
     }
 }
 
-TEST_F(LiveConnectionTest, AReconnectAtOnceIsNotMetByTheAnswerTheDisconnectLeftBehind) {
-    Meter().SetIdentification("RA01", "1004");
-    Meter().SetExtraDelayMs(40);  // the answer is still to come when the disconnect returns
-    Connect(kW58Meter);
-    ASSERT_TRUE(WaitForMoreReads(1));
-    connection_.StopPolling();
+TEST(LiveConnectionAccepted, SettingsGivenToConnectAreTheOnesUsed) {
+    FakeRig rig;
+    SerialSettings given = FakeLineSettings();
+    given.portName = "COM7";
+    given.address = 17;
+    ASSERT_TRUE(rig.Connect(kW58Meter, given));
+    ASSERT_TRUE(rig.WaitForMoreRequests(1));
+    rig.connection->DisconnectAndWait();
 
-    Connect(kW58Meter);
-    EXPECT_TRUE(prompter_.Entries().empty()) << "the identification got its own answer only";
-    EXPECT_EQ(connection_.Identity(), (MeterIdentity{0, kEncodingCurrent}));
+    EXPECT_EQ(rig.Opened(), std::vector<std::string>{"COM7"});
+    EXPECT_EQ(rig.wire->Written().front(), test::WithCrc16({17, 0x41, 0x00, 0x00}));
+    EXPECT_EQ(rig.connection->PollingSettings(), given);
+    EXPECT_EQ(rig.line.Settings(), FakeLineSettings()) << "the line's own settings stay as they were";
+}
+
+class LiveConnectionTest : public ::testing::Test {
+protected:
+    void Connect(int meterKind) { ASSERT_TRUE(rig_.Connect(meterKind)); }
+    LiveConnection& Connection() { return *rig_.connection; }
+    void SetReg(int reg, std::uint16_t value) {
+        rig_.meter.Edit([reg, value](sim::RegisterImage& image) { image.SetReg(reg, value); });
+    }
+
+    FakeRig rig_;
+};
+
+TEST_F(LiveConnectionTest, NoValuesCountAsSeenBeforeTheFirstGoodCycleOfEachConnect) {
+    for (int connect = 1; connect <= 2; ++connect) {
+        SCOPED_TRACE(connect);
+        rig_.meter.SetExceptionRange(0, 399);
+        Connect(kW58Meter);
+        // Two whole failing cycles, two attempts per block.
+        ASSERT_TRUE(rig_.WaitForMoreRequests(2 * 2 * kW58Cycle.size()));
+        const LinkHealth failing = Connection().Health();
+        EXPECT_FALSE(failing.goodCycleSeen);
+        EXPECT_FALSE(failing.lastCycleGood);
+        EXPECT_TRUE(failing.portOpen);
+
+        rig_.meter.SetExceptionRange(1, 0);
+        EXPECT_TRUE(WaitUntil([&] { return Connection().Health().goodCycleSeen; }));
+        Connection().DisconnectAndWait();
+    }
+    EXPECT_TRUE(rig_.prompter.Entries().empty()) << "polling failures are silent";
 }
 
 TEST_F(LiveConnectionTest, PollingRunsCycleAfterCycleAndResumesAfterReconnect) {
-    Meter().SetReg(333, 1);
+    SetReg(333, 1);
     Connect(kW58Meter);
-    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 1; }));
-    Meter().SetReg(333, 2);
-    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 2; }));
-    connection_.StopPolling();
+    ASSERT_TRUE(WaitUntil([&] { return Connection().CopySnapshot().U16(333) == 1; }));
+    SetReg(333, 2);
+    ASSERT_TRUE(WaitUntil([&] { return Connection().CopySnapshot().U16(333) == 2; }));
+    Connection().DisconnectAndWait();
 
-    Meter().SetReg(333, 3);
+    SetReg(333, 3);
     Connect(kW58Meter);
-    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 3; }))
-        << "a second connect starts a fresh polling thread";
+    ASSERT_TRUE(WaitUntil([&] { return Connection().CopySnapshot().U16(333) == 3; }))
+        << "a second connect polls afresh";
+    EXPECT_EQ(rig_.events.Identified().size(), 2U);
 }
 
 TEST_F(LiveConnectionTest, AMeterKindSwitchedWhileConnectedAppliesFromTheNextCycle) {
-    Meter().ClearRequests();
     Connect(kGenericMeter);
-    ASSERT_TRUE(WaitForMoreReads(2 * kGenericCycle.size()));
+    ASSERT_TRUE(rig_.WaitForMoreRequests(2 * kGenericCycle.size()));
 
-    connection_.SetMeterKind(kW58Meter);
-    ASSERT_TRUE(test::WaitUntil([&] {
-        const auto reads = Reads();
+    Connection().SetMeterKind(kW58Meter);
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto reads = rig_.Reads();
         return std::count(reads.begin(), reads.end(), ReadRequest{321, 13}) >= 2;
     }));
-    connection_.StopPolling();
+    Connection().DisconnectAndWait();
 
     std::vector<int> kinds;
-    ASSERT_TRUE(SplitIntoCycles(Reads(), kinds)) << "every cycle is whole and of one kind";
+    ASSERT_TRUE(SplitIntoCycles(rig_.Reads(), kinds)) << "every cycle is whole and of one kind";
     const auto firstW58 = std::find(kinds.begin(), kinds.end(), kW58Meter);
     ASSERT_NE(firstW58, kinds.begin());
     EXPECT_TRUE(std::all_of(kinds.begin(), firstW58, [](int kind) { return kind == kGenericMeter; }));
     EXPECT_TRUE(std::all_of(firstW58, kinds.end(), [](int kind) { return kind == kW58Meter; }));
 }
 
-TEST_F(LiveConnectionTest, AMeterThatStopsAnsweringLeavesTheLastValues) {
-    Meter().SetFloat(99, 12.5F);
-    Connect(kW58Meter);
-    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().Float(99) == 12.5F; }));
+TEST_F(LiveConnectionTest, TheByteOrderOfTheLinesSettingsAppliesFromTheNextCycle) {
+    // The meter sends the same wire bytes every time; only the settings in memory change.
+    rig_.meter.Edit([](sim::RegisterImage& image) { image.SetBytes(139, std::vector<std::uint8_t>{0x00, 0x01, 0x86, 0xA0}); });
+    Connect(kGenericMeter);
+    const struct {
+        int mode;
+        std::uint32_t range;
+    } cases[] = {{3, 100000}, {0, 0xA0860100}, {2, 0x0100A086}, {1, 0x86A00001}};
+    for (const auto& c : cases) {
+        SerialSettings settings = FakeLineSettings();
+        settings.byteOrderMode = c.mode;
+        rig_.line.UseSettings(settings);
+        EXPECT_TRUE(WaitUntil([&] { return Connection().CopySnapshot().U32(139) == c.range; })) << "mode " << c.mode;
+    }
+    EXPECT_EQ(rig_.config.ReadIni(), "") << "settings in memory are not saved";
+}
 
-    Meter().SetExceptionRange(0, 399);
+TEST_F(LiveConnectionTest, AMeterThatStopsAnsweringLeavesTheLastValues) {
+    rig_.meter.Edit([](sim::RegisterImage& image) { image.SetFloat(99, 12.5F); });
+    Connect(kW58Meter);
+    ASSERT_TRUE(WaitUntil([&] { return Connection().CopySnapshot().Float(99) == 12.5F; }));
+
+    rig_.meter.SetExceptionRange(0, 399);
     // Two whole failing cycles (two attempts per block) and the start of a third: at least
     // one cycle that began after the switch has ended and copied its record.
-    ASSERT_TRUE(WaitForMoreReads(2 * 2 * kW58Cycle.size() + 1));
-    const LiveRecord frozen = connection_.CopySnapshot();
+    ASSERT_TRUE(rig_.WaitForMoreRequests(2 * 2 * kW58Cycle.size() + 1));
+    const LiveRecord frozen = Connection().CopySnapshot();
     EXPECT_EQ(frozen.Float(99), 12.5F);
 
-    Meter().SetFloat(99, 99.0F);
-    ASSERT_TRUE(WaitForMoreReads(2 * 2 * kW58Cycle.size() + 1));
-    EXPECT_EQ(connection_.CopySnapshot(), frozen);
-    EXPECT_FALSE(connection_.Health().lastCycleGood);
-    EXPECT_TRUE(connection_.Health().portOpen) << "a silent meter is no gone device";
-    EXPECT_TRUE(connection_.IsConnected()) << "failed reads never end the connection";
-    EXPECT_TRUE(prompter_.Entries().empty()) << "polling failures are silent";
+    rig_.meter.Edit([](sim::RegisterImage& image) { image.SetFloat(99, 99.0F); });
+    ASSERT_TRUE(rig_.WaitForMoreRequests(2 * 2 * kW58Cycle.size() + 1));
+    EXPECT_EQ(Connection().CopySnapshot(), frozen);
+    const LinkHealth health = Connection().Health();
+    EXPECT_FALSE(health.lastCycleGood);
+    EXPECT_TRUE(health.goodCycleSeen) << "the values on screen came from the meter";
+    EXPECT_TRUE(health.portOpen) << "a silent meter is no gone device";
+    EXPECT_TRUE(Connection().IsPolling()) << "failed reads never end the connection";
+    Connection().DisconnectAndWait();
+    EXPECT_TRUE(rig_.prompter.Entries().empty()) << "polling failures are silent";
 }
 
-TEST(LiveConnectionStop, DisconnectEndsTheWaitForASilentMeterAtOnce) {
+TEST(LiveConnectionEnd, DestroyingTheConnectionEndsItsJobAndFreesThePort) {
+    struct Case {
+        const char* what;
+        bool identified;  // else the identification still waits for its answer
+    };
+    const Case cases[] = {{"while the identification waits", false}, {"while polling", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeRig rig;
+        std::atomic<bool> waiting{false};
+        if (!c.identified) {
+            // The meter takes as long as it takes: only the stop ends the wait.
+            rig.SetBeforeAnswer([&rig, &waiting](std::size_t) {
+                waiting.store(true);
+                rig.stop.WaitFor(std::chrono::minutes(1));
+            });
+            rig.connection->SetMeterKind(kW58Meter);
+            ASSERT_TRUE(rig.connection->Connect(rig.prompter, rig.events.Events()));
+            ASSERT_TRUE(WaitUntil([&waiting] { return waiting.load(); }));
+        } else {
+            ASSERT_TRUE(rig.Connect(kW58Meter));
+            ASSERT_TRUE(rig.WaitForMoreRequests(kW58Cycle.size()));
+        }
+
+        rig.connection.reset();
+        EXPECT_TRUE(rig.line.Idle()) << "the job has ended";
+        EXPECT_FALSE(rig.PortOpen());
+        EXPECT_EQ(rig.events.Ended(), 1);
+        EXPECT_TRUE(rig.prompter.Entries().empty());
+    }
+}
+
+// Against the simulated meter on a pseudo-terminal.
+class LiveConnectionOnTheWireTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(port_.Start());
+        line_.UseSettings(LoadSerialSettings());
+    }
+
+    sim::MeterSimulator& Meter() { return port_.Meter(); }
+
+    void Connect(int meterKind) {
+        connection_.SetMeterKind(meterKind);
+        ASSERT_TRUE(connection_.Connect(prompter_, events_.Events()));
+        ASSERT_TRUE(WaitUntil([this] { return connection_.IsPolling() || !connection_.Active(); }));
+        ASSERT_TRUE(connection_.IsPolling());
+    }
+    // Waits until `count` more requests than now have reached the meter.
+    bool WaitForMoreRequests(std::size_t count) {
+        const std::size_t target = Meter().Requests().size() + count;
+        return Meter().WaitForRequests(target, 10000);
+    }
+
+    test::SimulatedMeterPort port_;
+    ScriptedPrompter prompter_;  // read only while no job runs
+    EventLog events_;
+    StopEvent stop_;
+    std::mutex liveMutex_;
+    LineOwner line_{stop_};
+    LiveConnection connection_{line_, liveMutex_};  // last: stops before the line and the meter go
+};
+
+TEST_F(LiveConnectionOnTheWireTest, AReconnectAtOnceIsNotMetByTheAnswerTheDisconnectLeftBehind) {
+    Meter().SetIdentification("RA01", "1004");
+    Meter().SetExtraDelayMs(40);  // the answer is still to come when the job has ended
+    Connect(kW58Meter);
+    ASSERT_TRUE(WaitForMoreRequests(1));
+    connection_.DisconnectAndWait();
+
+    Connect(kW58Meter);
+    EXPECT_EQ(connection_.Identity(), (MeterIdentity{0, kEncodingCurrent}));
+    connection_.DisconnectAndWait();
+    EXPECT_TRUE(prompter_.Entries().empty()) << "the identification got its own answer only";
+}
+
+TEST_F(LiveConnectionOnTheWireTest, DisconnectEndsTheWaitForASilentMeterAtOnce) {
     // At 1200 baud an unanswered read waits 10 s, and a W58 cycle against a silent meter
-    // would take a minute to run to its end.
-    test::SimulatedMeterPort port;
-    ASSERT_TRUE(port.Start());
+    // takes a minute to run to its end: the wait below only ends in time when the stop
+    // ended the read.
     std::string ini = test::ComSetIni(1);
     ini.replace(ini.find("57600"), 5, "1200");
-    port.Settings().WriteIni(ini);
-    ScriptedPrompter prompter;
-    StopEvent stopEvent;
-    std::mutex liveMutex;
-    LiveConnection connection(stopEvent, liveMutex);
-    connection.SetMeterKind(kW58Meter);
-    ASSERT_TRUE(connection.OpenAndIdentify(prompter));
-    port.Meter().SetSilent(true);
-    port.Meter().ClearRequests();
-    connection.StartPolling();
-    ASSERT_TRUE(port.Meter().WaitForRequests(1, 10000));
+    port_.Settings().WriteIni(ini);
+    line_.UseSettings(LoadSerialSettings());
+    Connect(kW58Meter);
+    Meter().SetSilent(true);
+    Meter().ClearRequests();
+    // Unanswered from here on. A request that slipped in before the clear is waited for
+    // ten seconds; its second attempt comes then.
+    ASSERT_TRUE(Meter().WaitForRequests(1, 25000));
 
-    connection.StopPolling();
-    EXPECT_FALSE(connection.IsConnected());
+    connection_.Disconnect();
+    ASSERT_TRUE(WaitUntil([this] { return !connection_.Active(); }));
     EXPECT_TRUE(PortIsFree());
-    EXPECT_EQ(port.Meter().Requests().size(), 1U) << "the first attempt was given up, not repeated";
+    EXPECT_EQ(Meter().Requests().size(), 1U) << "the first attempt was given up, not repeated";
 
     // The next connect identifies the meter as before: the stop is not left behind.
-    port.Meter().SetSilent(false);
-    EXPECT_TRUE(connection.OpenAndIdentify(prompter));
-    EXPECT_TRUE(prompter.Entries().empty());
+    Meter().SetSilent(false);
+    Connect(kW58Meter);
+    connection_.DisconnectAndWait();
+    EXPECT_TRUE(prompter_.Entries().empty());
 }
 
-TEST_F(LiveConnectionTest, AVanishedDeviceIsOpenedAgainAndPollingResumes) {
+TEST_F(LiveConnectionOnTheWireTest, AVanishedDeviceIsOpenedAgainAndPollingResumes) {
     Meter().SetReg(333, 1);
     Connect(kW58Meter);
-    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 1; }));
 
     Meter().Stop();  // the pseudo-terminal goes away, as an unplugged adapter does
-    ASSERT_TRUE(test::WaitUntil([&] { return !connection_.Health().portOpen; }));
-    EXPECT_TRUE(connection_.IsConnected());
+    ASSERT_TRUE(WaitUntil([&] { return !connection_.Health().portOpen; }));
+    EXPECT_TRUE(connection_.IsPolling());
 
     Meter().SetReg(333, 2);
     ASSERT_TRUE(Meter().Start());
     port_.Settings().MapPort(test::kSimPortName, Meter().SlavePath());
-    ASSERT_TRUE(test::WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 2; }))
-        << "polling resumed by itself";
+    ASSERT_TRUE(WaitUntil([&] { return connection_.CopySnapshot().U16(333) == 2; })) << "polling resumed by itself";
     EXPECT_TRUE(connection_.Health().portOpen);
     EXPECT_TRUE(connection_.Health().lastCycleGood);
-    EXPECT_TRUE(prompter_.Entries().empty()) << "the polling thread never shows a message";
-    connection_.StopPolling();
-    EXPECT_TRUE(PortIsFree());
-}
-
-TEST_F(LiveConnectionTest, DestroyingTheConnectionStopsPollingAndFreesThePort) {
-    {
-        StopEvent stopEvent;
-        std::mutex liveMutex;
-        LiveConnection connection(stopEvent, liveMutex);
-        connection.SetMeterKind(kW58Meter);
-        ASSERT_TRUE(connection.OpenAndIdentify(prompter_));
-        connection.StartPolling();
-        ASSERT_TRUE(WaitForMoreReads(kW58Cycle.size()));
-    }
-    const std::size_t afterDestruction = Reads().size();
-    EXPECT_TRUE(PortIsFree());
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(Reads().size(), afterDestruction);
-}
-
-TEST_F(LiveConnectionTest, DestroyingAnIdentifiedButNotPollingConnectionFreesThePort) {
-    {
-        StopEvent stopEvent;
-        std::mutex liveMutex;
-        LiveConnection connection(stopEvent, liveMutex);
-        ASSERT_TRUE(connection.OpenAndIdentify(prompter_));
-        EXPECT_FALSE(PortIsFree());
-    }
+    connection_.DisconnectAndWait();
+    EXPECT_TRUE(prompter_.Entries().empty()) << "the polling never shows a message";
     EXPECT_TRUE(PortIsFree());
 }
 

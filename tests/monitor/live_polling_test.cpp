@@ -1,17 +1,21 @@
-// One polling cycle against the simulated meter: the requests it sends, where the
-// answers land in the record, and what a failing or missing answer leaves behind.
+// One polling cycle against the simulated meter's answers on the fake transport: the
+// requests it sends, where the answers land in the record, and what a failing or missing
+// answer, a stop or a vanished device leaves behind.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
+#include "fake_meter.h"
 #include "link/modbus_rtu.h"
+#include "link/stop_event.h"
 #include "monitor/live_display.h"
 #include "monitor/live_polling.h"
-#include "support/simulated_meter_port.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -19,25 +23,42 @@ namespace {
 
 using Frame = std::vector<std::uint8_t>;
 
+SerialSettings LinkSettings() {
+    SerialSettings settings;
+    settings.portName = "SIM1";
+    settings.baudRate = 57600;
+    settings.address = 8;
+    return settings;
+}
+
 class PollOnceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(port_.Start());
-        ASSERT_NE(link_.OpenPort(LoadSerialSettings()), 0);
+        meter_.Attach(*wire_);
+        link_.SetStop(&stop_);
+        ASSERT_TRUE(link_.OpenPort(LinkSettings()));
     }
 
-    sim::MeterSimulator& Meter() { return port_.Meter(); }
-    void Poll(int meterKind) { PollOnce(link_, meterKind, shared_); }
+    test::FakeMeter& Meter() { return meter_; }
+    std::vector<Frame> Requests() { return wire_->Written(); }
+    void ClearRequests() {
+        const std::lock_guard lock(wire_->mutex);
+        wire_->written.clear();
+    }
+    // The meter stores 32-bit values in its default mode 1, which the cycles here read by.
+    bool Poll(int meterKind, int byteOrderMode = 1) { return PollOnce(link_, meterKind, shared_, byteOrderMode); }
 
     // Every register of the live block, 99..333, set to wire bytes seed, seed + 5, ...
     void FillMeter(int seed) {
         std::vector<std::uint8_t> bytes(2 * (kLiveSecondBlockLast - kLiveFirstBlockFirst + 1));
         for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(seed + 5 * i);
-        Meter().SetBytes(kLiveFirstBlockFirst, bytes);
+        meter_.Edit([&bytes](sim::RegisterImage& image) { image.SetBytes(kLiveFirstBlockFirst, bytes); });
     }
 
-    test::SimulatedMeterPort port_;
-    CDMRJly link_;
+    std::shared_ptr<test::FakeLine> wire_ = std::make_shared<test::FakeLine>();
+    test::FakeMeter meter_;
+    StopEvent stop_;
+    CDMRJly link_{std::make_unique<test::FakeTransport>(wire_)};
     std::mutex liveMutex_;
     LiveShared shared_{liveMutex_};
 };
@@ -64,34 +85,35 @@ TEST_F(PollOnceTest, OneCycleSendsTheBlocksOfItsKindInOrder) {
           {0x08, 0x04, 0x00, 0xBD, 0x00, 0x02, 0xE1, 0x76}}},
     }};
     for (const Case& c : cases) {
-        Meter().ClearRequests();
+        ClearRequests();
         Poll(c.meterKind);
-        EXPECT_EQ(Meter().Requests(), c.frames) << "meter kind " << c.meterKind;
+        EXPECT_EQ(Requests(), c.frames) << "meter kind " << c.meterKind;
     }
 }
 
 TEST_F(PollOnceTest, MeasurementsReachTheLiveFields) {
-    sim::MeterSimulator& meter = Meter();
-    meter.SetFloat(99, 12.5F);
-    meter.SetFloat(101, 1.25F);
-    meter.SetFloat(103, 45.678F);
-    meter.SetFloat(105, 77.0F);
-    meter.SetReg32(107, 12);
-    meter.SetReg32(109, 5);
-    meter.SetReg32(111, static_cast<std::uint32_t>(-3));
-    meter.SetReg32(113, 250);
-    meter.SetReg(115, 1);
-    meter.SetReg(116, 2);
-    meter.SetReg(118, 0x0D);
-    meter.SetFloat(119, 1.5F);
-    meter.SetFloat(121, 45.678F);
-    meter.SetFloat(123, 40.5F);
-    meter.SetReg32(125, 100);
-    meter.SetReg32(127, 7);
-    meter.SetReg32(129, 1);
-    meter.SetReg32(131, 999);
-    meter.SetReg(133, 4);
-    meter.SetReg(134, 3);
+    Meter().Edit([](sim::RegisterImage& meter) {
+        meter.SetFloat(99, 12.5F);
+        meter.SetFloat(101, 1.25F);
+        meter.SetFloat(103, 45.678F);
+        meter.SetFloat(105, 77.0F);
+        meter.SetReg32(107, 12);
+        meter.SetReg32(109, 5);
+        meter.SetReg32(111, static_cast<std::uint32_t>(-3));
+        meter.SetReg32(113, 250);
+        meter.SetReg(115, 1);
+        meter.SetReg(116, 2);
+        meter.SetReg(118, 0x0D);
+        meter.SetFloat(119, 1.5F);
+        meter.SetFloat(121, 45.678F);
+        meter.SetFloat(123, 40.5F);
+        meter.SetReg32(125, 100);
+        meter.SetReg32(127, 7);
+        meter.SetReg32(129, 1);
+        meter.SetReg32(131, 999);
+        meter.SetReg(133, 4);
+        meter.SetReg(134, 3);
+    });
 
     Poll(kW58Meter);
 
@@ -107,12 +129,14 @@ struct PageRegister {
     std::uint32_t value;
 };
 
-void SetOnMeter(sim::MeterSimulator& meter, const PageRegister& r) {
-    if (r.bits == 32) {
-        meter.SetReg32(r.reg, r.value);
-    } else {
-        meter.SetReg(r.reg, static_cast<std::uint16_t>(r.value));
-    }
+void SetOnMeter(test::FakeMeter& meter, const PageRegister& r) {
+    meter.Edit([&r](sim::RegisterImage& image) {
+        if (r.bits == 32) {
+            image.SetReg32(r.reg, r.value);
+        } else {
+            image.SetReg(r.reg, static_cast<std::uint16_t>(r.value));
+        }
+    });
 }
 
 std::uint32_t ReadFromRecord(const LiveRecord& record, const PageRegister& r) {
@@ -134,7 +158,7 @@ TEST_F(PollOnceTest, W58PageRegistersLandAtTheirPlaces) {
     };
     for (const PageRegister& r : registers) SetOnMeter(Meter(), r);
     const std::vector<std::uint8_t> meterNumber = {1, 2, 3, 4, 5, 6, 7, 8};
-    Meter().SetBytes(225, meterNumber);
+    Meter().Edit([&meterNumber](sim::RegisterImage& image) { image.SetBytes(225, meterNumber); });
 
     Poll(kW58Meter);
 
@@ -181,10 +205,12 @@ TEST_F(PollOnceTest, AFailingBlockKeepsItsValuesWhileTheOthersUpdate) {
     EXPECT_EQ(shared_.working, shared_.snapshot);
 }
 
-TEST_F(PollOnceTest, TheByteOrderOfTheSettingsFileAppliesFromTheNextCycle) {
-    // The meter sends the same wire bytes every time; only the file changes.
-    Meter().SetBytes(139, {0x00, 0x01, 0x86, 0xA0});
-    Meter().SetBytes(115, {0x01, 0x2C});
+TEST_F(PollOnceTest, EachCycleConvertsByTheByteOrderItIsGiven) {
+    // The meter sends the same wire bytes every time; only the mode of the cycle changes.
+    Meter().Edit([](sim::RegisterImage& image) {
+        image.SetBytes(139, std::vector<std::uint8_t>{0x00, 0x01, 0x86, 0xA0});
+        image.SetBytes(115, std::vector<std::uint8_t>{0x01, 0x2C});
+    });
     struct Case {
         int mode;
         std::uint32_t range;
@@ -197,8 +223,7 @@ TEST_F(PollOnceTest, TheByteOrderOfTheSettingsFileAppliesFromTheNextCycle) {
         {9, 0x86A00001},  // outside 0..3: as mode 1
     }};
     for (const Case& c : cases) {
-        port_.Settings().WriteIni(test::ComSetIni(c.mode));
-        Poll(kGenericMeter);
+        Poll(kGenericMeter, c.mode);
         EXPECT_EQ(shared_.snapshot.U32(139), c.range) << "mode " << c.mode;
         EXPECT_EQ(shared_.snapshot.U16(115), 300) << "16-bit registers ignore the mode " << c.mode;
     }
@@ -238,12 +263,12 @@ TEST_F(PollOnceTest, AGenericCycleLeavesTheW58RegistersAlone) {
 }
 
 TEST_F(PollOnceTest, EveryReadFailingStillCopiesTheWorkingRecord) {
-    Meter().SetReg(333, 1234);
+    SetOnMeter(Meter(), {333, 16, 1234});
     Poll(kW58Meter);
     const LiveRecord meterValues = shared_.snapshot;
 
     Meter().SetExceptionRange(0, 399);
-    Meter().SetReg(333, 4321);
+    SetOnMeter(Meter(), {333, 16, 4321});
     shared_.working.SetU16(150, 0xBEEF);  // a mark only the working record carries
     Poll(kW58Meter);
 
@@ -254,16 +279,65 @@ TEST_F(PollOnceTest, EveryReadFailingStillCopiesTheWorkingRecord) {
 }
 
 TEST_F(PollOnceTest, AClosedLinkSendsNothingAndChangesNothing) {
-    Meter().SetReg(333, 55);
+    SetOnMeter(Meter(), {333, 16, 55});
     Poll(kW58Meter);
     const LiveRecord before = shared_.snapshot;
 
     link_.ClosePort();
-    Meter().ClearRequests();
-    Meter().SetReg(333, 66);
+    ClearRequests();
+    SetOnMeter(Meter(), {333, 16, 66});
     Poll(kW58Meter);
-    EXPECT_TRUE(Meter().Requests().empty());
+    EXPECT_TRUE(Requests().empty());
     EXPECT_EQ(shared_.snapshot, before);
+}
+
+TEST_F(PollOnceTest, AStopOrAVanishedDeviceEndsTheCycleAfterItsBlock) {
+    struct Case {
+        const char* what;
+        std::function<void()> atSecondRequest;
+        bool recordsTheCycle;  // a stopped cycle says nothing about the meter
+    };
+    const std::vector<Case> cases = {
+        {"stop", [this] { stop_.Set(); }, false},
+        {"unplugged",
+         [this] {
+             const std::lock_guard lock(wire_->mutex);
+             wire_->gone = true;
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(link_.OpenPort(LinkSettings()));
+        stop_.Reset();
+        SetOnMeter(Meter(), {150, 16, 1});
+        ASSERT_TRUE(Poll(kW58Meter));
+        const LinkHealth good = shared_.health;
+
+        SetOnMeter(Meter(), {150, 16, 2});
+        ClearRequests();
+        {
+            const std::lock_guard lock(wire_->mutex);
+            wire_->beforeAnswer = [&c](std::size_t request) {
+                if (request == 2) c.atSecondRequest();
+            };
+        }
+        EXPECT_FALSE(Poll(kW58Meter));
+        {
+            const std::lock_guard lock(wire_->mutex);
+            wire_->beforeAnswer = {};
+            wire_->gone = false;
+        }
+        EXPECT_EQ(Requests().size(), 2U) << "no block after the one that was cut short, and no second attempt";
+        EXPECT_EQ(shared_.snapshot.U16(150), 2) << "the block read before still reaches the record";
+        if (c.recordsTheCycle) {
+            EXPECT_FALSE(shared_.health.lastCycleGood);
+            EXPECT_EQ(shared_.health.lastGoodCycle, good.lastGoodCycle);
+        } else {
+            EXPECT_EQ(shared_.health, good);
+        }
+        link_.ClosePort();
+    }
 }
 
 }  // namespace
