@@ -17,7 +17,8 @@
 #include <string>
 
 #include "link/modbus_rtu.h"
-#include "link/serial_port.h"
+#include "link/transport.h"
+#include "messages/failure_text.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
 #include "temp_config_home.h"
@@ -69,22 +70,22 @@ int main(int argc, char** argv) {
     settings.baudRate = kBaud;
     settings.address = options.address;
     kelvo::CDMRJly link;
-    if (link.OpenPort(settings) == 0) {
-        std::fprintf(stderr, "cannot open the port: %s\n", std::string(kelvo::PortErrorText(link.LastOpenError())).c_str());
+    if (const kelvo::LinkResult opened = link.OpenPort(settings); !opened) {
+        std::fprintf(stderr, "cannot open the port: %s\n", kelvo::FailureDetail(opened).c_str());
         return 1;
     }
 
     constexpr std::uint16_t kBlockBytes = 2 * kRegisters;
     std::array<std::uint8_t, kBlockBytes> block{};
     // One read first, so that start-up of the simulated meter is not measured.
-    if (link.ReadRegisters(kFirstRegister, kBlockBytes, block.data()) == 0) {
-        std::fprintf(stderr, "the simulated meter did not answer\n");
+    if (const kelvo::LinkResult read = link.ReadRegisters(kFirstRegister, kBlockBytes, block.data()); !read) {
+        std::fprintf(stderr, "the simulated meter did not answer: %s\n", kelvo::FailureDetail(read).c_str());
         return 1;
     }
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < reads; ++i) {
-        if (link.ReadRegisters(kFirstRegister, kBlockBytes, block.data()) == 0) {
-            std::fprintf(stderr, "read %d failed\n", i + 1);
+        if (const kelvo::LinkResult read = link.ReadRegisters(kFirstRegister, kBlockBytes, block.data()); !read) {
+            std::fprintf(stderr, "read %d failed: %s\n", i + 1, kelvo::FailureDetail(read).c_str());
             return 1;
         }
     }

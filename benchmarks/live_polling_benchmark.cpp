@@ -37,11 +37,13 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "link/serial_port.h"
-#include "monitor/live_polling.h"
 #include "link/stop_event.h"
+#include "link/transport.h"
+#include "messages/prompter.h"
+#include "monitor/live_polling.h"
 #include "ui/main/kelvo_dlg.h"
 
 extern char** environ;
@@ -225,6 +227,30 @@ int Fail(const char* what) {
     return 1;
 }
 
+// A failed connect must end the run with its reason, not wait for a box nobody closes.
+class StderrPrompter : public kelvo::Prompter {
+public:
+    void Warn(std::string_view text, std::string_view detail) override {
+        std::fprintf(stderr, "live_polling_benchmark: %s %s\n", std::string(text).c_str(), std::string(detail).c_str());
+    }
+    bool Confirm(std::string_view text) override {
+        Warn(text, {});
+        return false;
+    }
+};
+
+// Connecting runs on the line's worker: the window is connected once the meter has
+// answered, and no longer busy once a failed connect has ended.
+bool WaitUntilConnected(const kelvo::CKelvoDlg& window, int timeoutMs) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!window.IsConnected() && Clock::now() < deadline) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (!window.property("busy").toBool() && !window.IsConnected()) return false;
+        usleep(2000);
+    }
+    return window.IsConnected();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -251,14 +277,15 @@ int main(int argc, char* argv[]) {
     std::setlocale(LC_NUMERIC, "C");
     kelvo::StopEvent stopEvent;
     std::mutex liveMutex;
-    kelvo::CKelvoDlg window(stopEvent, liveMutex);
+    StderrPrompter prompter;
+    kelvo::CKelvoDlg window(stopEvent, liveMutex, &prompter);
     window.show();
     while (window.windowHandle() == nullptr || !window.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     const double shownMs = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
 
     window.Connect();
-    if (!window.IsConnected()) return Fail("connect failed");
+    if (!WaitUntilConnected(window, 10000)) return Fail("connect failed");
     RunEventLoopFor(1000);  // past the identification and the first cycle
 
     const Measurement closed = MeasurePolling(tracePath, seconds);

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "line/line_owner.h"
+#include "link/stop_event.h"
 #include "monitor/meter_search.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
@@ -56,9 +58,12 @@ int main() {
     const std::vector<kelvo::SearchTry> plan = kelvo::PlanSearch(scope);
     const std::chrono::duration<double, std::milli> floors = kelvo::PlanTime(plan, kTurnaround);
 
-    kelvo::MeterSearch search;
+    kelvo::StopEvent stop;
+    kelvo::LineOwner line(stop);
+    kelvo::MeterSearch search(line);
+    // Timed from the start, as the user waits: handing the search to the line's worker counts.
     const auto start = std::chrono::steady_clock::now();
-    if (!search.Start("COM1", plan, kTurnaround, nullptr)) return Fail("cannot start the search");
+    if (!search.Start("COM1", plan, kTurnaround)) return Fail("cannot start the search");
     search.Wait();
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
 
