@@ -69,8 +69,9 @@ LinkResult CDMRJly::ReadIdentification(std::uint8_t* destination) {
 }
 
 bool CDMRJly::WaitForQuietLine() {
-    const auto left = lateAnswerEnd_ - Clock::now();
-    if (left <= Clock::duration::zero()) return true;
+    // Even with nothing to wait for, a stop raised already must keep the request off the
+    // line: a write cancelled before it went out must not reach the meter.
+    const auto left = std::max(lateAnswerEnd_ - Clock::now(), Clock::duration::zero());
     return port_->Wait(std::chrono::ceil<std::chrono::milliseconds>(left));
 }
 

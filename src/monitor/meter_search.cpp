@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "link/identification_probe.h"
+#include "link/modbus_frames.h"
 #include "monitor/meter_identity.h"
 
 namespace kelvo {
@@ -100,8 +101,15 @@ SearchState MeterSearch::RunTries(LineJob& job, const std::vector<SearchTry>& pl
             const std::lock_guard lock(mutex_);
             status_.current = attempt;
         }
-        const ProbeAnswer answer = ProbeIdentification(port, static_cast<std::uint8_t>(attempt.address), floor, log);
-        if (port.State() == LineState::Stopped) return SearchState::Cancelled;
+        const auto address = static_cast<std::uint8_t>(attempt.address);
+        const auto sentAt = std::chrono::steady_clock::now();
+        const ProbeAnswer answer = ProbeIdentification(port, address, floor, log);
+        if (port.State() == LineState::Stopped) {
+            // The meter may still be answering the try the cancel cut short.
+            job.Link().NoteCutShortWait(IdentificationRequest(address).View(), attempt.line.baudRate,
+                                        attempt.line.parity, sentAt);
+            return SearchState::Cancelled;
+        }
         if (port.State() == LineState::Gone) return SearchState::PortFailed;
 
         const std::lock_guard lock(mutex_);

@@ -9,11 +9,13 @@
 namespace kelvo {
 namespace {
 
-// "寄存器 158–180"
-std::string RegistersText(const BatchBlock& block) {
+// "158–180", "134"
+std::string RangeText(const BatchBlock& block) {
     const int last = block.start + block.bytes / 2 - 1;
-    return "寄存器 " + std::to_string(block.start) + (last > block.start ? "–" + std::to_string(last) : "");
+    return std::to_string(block.start) + (last > block.start ? "–" + std::to_string(last) : "");
 }
+
+std::string RegistersText(const BatchBlock& block) { return "寄存器 " + RangeText(block); }
 
 // "第 3 块", "第 1–2 块"
 std::string BlocksText(std::size_t first, std::size_t last) {
@@ -34,8 +36,8 @@ std::string CancelledDownloadText(std::span<const BatchBlock> blocks, std::size_
     if (index == 0) {
         text += "无";
     } else {
-        text += BlocksText(0, index - 1) + "（";
-        for (std::size_t i = 0; i < index; ++i) text += (i == 0 ? "" : "、") + RegistersText(blocks[i]);
+        text += BlocksText(0, index - 1) + "（寄存器 ";
+        for (std::size_t i = 0; i < index; ++i) text += (i == 0 ? "" : "、") + RangeText(blocks[i]);
         text += "）";
     }
     std::size_t firstUnsent = index;

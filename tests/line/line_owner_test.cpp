@@ -237,6 +237,9 @@ TEST(LineOwner, ACancelEndsOnlyTheJobItNames) {
             EXPECT_EQ(target.read.attempts, 1) << "no second attempt after a cancel";
             EXPECT_TRUE(target.read.requestSent);
         }
+        if (c.when == When::Queued) {
+            EXPECT_FALSE(target.read.requestSent) << "a write cancelled before it started never reaches the meter";
+        }
         EXPECT_FALSE(next.startedCancelled) << "the cancel does not reach the job after";
         EXPECT_TRUE(next.read.Good());
         EXPECT_TRUE(next.ended);

@@ -63,8 +63,10 @@ TEST(AnswerCheck, EveryKindOfAnswer) {
         {"acknowledgement of other registers", kWrite, WithCrc({8, 0x10, 0, 140, 0, 2}), AnswerFault::WrongEcho, {}},
         {"acknowledgement of another count", kWrite, WithCrc({8, 0x10, 0, 139, 0, 1}), AnswerFault::WrongEcho, {}},
         {"identify, no length byte", kIdentify, WithCrc({8, 0x41, 0}), AnswerFault::Truncated, {}},
-        {"identify, announces more than arrived", kIdentify, WithCrc({8, 0x41, 0, 20, 'R', 'A'}), AnswerFault::None,
-         {'R', 'A'}},
+        {"identify, announces more than arrived", kIdentify, WithCrc({8, 0x41, 0, 20, 'R', 'A'}),
+         AnswerFault::WrongByteCount, {}},
+        {"identify, announces fewer than arrived", kIdentify, WithCrc({8, 0x41, 0, 1, 'R', 'A'}),
+         AnswerFault::WrongByteCount, {}},
         {"not a request", {8, 0x03, 0, 0}, WithCrc({8, 0x03, 0}), AnswerFault::BadRequest, {}},
     };
     for (const Case& c : cases) {

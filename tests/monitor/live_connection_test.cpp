@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "fake_meter.h"
+#include "support/fake_meter.h"
 #include "line/line_owner.h"
 #include "link/modbus_rtu.h"
 #include "link/stop_event.h"

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "fake_meter.h"
+#include "support/fake_meter.h"
 #include "link/modbus_rtu.h"
 #include "link/stop_event.h"
 #include "monitor/live_display.h"
