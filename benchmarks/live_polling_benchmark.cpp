@@ -69,8 +69,8 @@ double WireMs(int bytes) { return bytes * kBitsPerByte * 1000.0 / kBaud; }
 // then the pause between cycles.
 double AllowedCycleMs() {
     double total = kPauseBetweenCyclesMs;
-    for (const kelvo::LiveBlock& block : kelvo::LiveBlocksOf(0)) {
-        total += WireMs(kRequestBytes) + kPauseAfterRequestMs + WireMs(kAnswerFrameBytes + block.byteCount) +
+    for (const kelvo::RegisterSpan& block : kelvo::LiveBlocksOf(0)) {
+        total += WireMs(kRequestBytes) + kPauseAfterRequestMs + WireMs(kAnswerFrameBytes + block.bytes) +
                  kelvo::TimeoutsForBaud(kBaud).intervalMs;
     }
     return total;

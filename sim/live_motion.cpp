@@ -5,10 +5,19 @@
 #include <cstring>
 #include <numbers>
 
+#include "meter/shared_parameters.h"
+#include "meter/w58_map.h"
 #include "tables/value_tables.h"
 
 namespace kelvo::sim {
 namespace {
+
+namespace live = shared_parameters;
+// Both kinds keep the diameter and the clock in the same registers; the scale of the
+// range (10^4) is the same too.
+constexpr int kDiameterReg = ParameterNamed(w58_map::kParameters, "diameter").reg;
+constexpr int kClockReg = ParameterNamed(w58_map::kParameters, "meter_clock").reg;
+static_assert(live::kFlowRange.scale == 4);
 
 // Unit factors by the indices of VolumeUnits, TimeUnits, PowerUnits and EnergyUnits.
 // kg and t count as litres and cubic metres of water.
@@ -25,14 +34,14 @@ double FactorAt(const std::array<double, N>& table, int index) {
     return TableAt(table, index).value_or(1.0);
 }
 
-// Flow of registers 99..100 in m3/s, by the unit of registers 115/116.
+// The flow in m3/s, by its unit.
 double FlowCubicMetresPerSecond(const RegisterImage& image, float flow) {
-    return flow * FactorAt(kCubicMetresPerVolumeUnit, image.Reg(115)) /
-           FactorAt(kSecondsPerTimeUnit, image.Reg(116));
+    return flow * FactorAt(kCubicMetresPerVolumeUnit, image.Reg(live::kFlowUnit.reg)) /
+           FactorAt(kSecondsPerTimeUnit, image.Reg(live::kFlowUnit.reg + 1));
 }
 
 double HeatPowerKilowatts(const RegisterImage& image, float flow) {
-    const double deltaKelvin = static_cast<double>(image.Float(121)) - image.Float(123);
+    const double deltaKelvin = static_cast<double>(image.Float(live::kSupplyTemperature.reg)) - image.Float(live::kReturnTemperature.reg);
     return FlowCubicMetresPerSecond(image, flow) * kWaterDensity * kWaterHeatCapacity * deltaKelvin;
 }
 
@@ -73,7 +82,7 @@ std::time_t HostWallTime(std::time_t hostTime) {
 }
 
 void ReadClock(const RegisterImage& image, std::uint8_t (&bytes)[6]) {
-    const std::vector<std::uint8_t> stored = image.Bytes(273, 6);
+    const std::vector<std::uint8_t> stored = image.Bytes(kClockReg, 6);
     std::memcpy(bytes, stored.data(), sizeof bytes);
 }
 
@@ -90,9 +99,9 @@ void ClockBytesAt(std::time_t hostTime, std::uint8_t (&bytes)[6]) {
 }
 
 void LiveMotion::Rebase(RegisterImage& image, std::time_t hostTime) {
-    flow_.centre = flow_.shown = image.Float(99);
-    supply_.centre = supply_.shown = image.Float(121);
-    return_.centre = return_.shown = image.Float(123);
+    flow_.centre = flow_.shown = image.Float(live::kFlow.reg);
+    supply_.centre = supply_.shown = image.Float(live::kSupplyTemperature.reg);
+    return_.centre = return_.shown = image.Float(live::kReturnTemperature.reg);
     forwardCarry_ = reverseCarry_ = heatCarry_ = coldCarry_ = 0.0;
     ReadClock(image, clockShown_);
     std::time_t meterTime = 0;
@@ -109,42 +118,42 @@ float LiveMotion::Wobble(Wobbling& value, float current, float spread) {
 }
 
 void LiveMotion::Step(RegisterImage& image, double elapsedSeconds, std::time_t hostTime) {
-    const float flow = Wobble(flow_, image.Float(99), std::fabs(flow_.centre) * 0.015F);
-    image.SetFloat(99, flow);
-    image.SetFloat(121, Wobble(supply_, image.Float(121), 0.05F));
-    image.SetFloat(123, Wobble(return_, image.Float(123), 0.05F));
+    const float flow = Wobble(flow_, image.Float(live::kFlow.reg), std::fabs(flow_.centre) * 0.015F);
+    image.SetFloat(live::kFlow.reg, flow);
+    image.SetFloat(live::kSupplyTemperature.reg, Wobble(supply_, image.Float(live::kSupplyTemperature.reg), 0.05F));
+    image.SetFloat(live::kReturnTemperature.reg, Wobble(return_, image.Float(live::kReturnTemperature.reg), 0.05F));
     UpdateDerived(image);
     GrowTotals(image, elapsedSeconds);
     TickClock(image, hostTime);
 }
 
 void LiveMotion::UpdateDerived(RegisterImage& image) const {
-    const float flow = image.Float(99);
-    const auto diameterMm = TableAt(DnList, image.Reg(149)).value_or(25);
+    const float flow = image.Float(live::kFlow.reg);
+    const auto diameterMm = TableAt(DnList, image.Reg(kDiameterReg)).value_or(25);
     const double radius = diameterMm / 2000.0;
     const double area = std::numbers::pi * radius * radius;
-    image.SetFloat(101, static_cast<float>(FlowCubicMetresPerSecond(image, flow) / area));
-    const double range = image.Reg32(139) / 10000.0;
-    image.SetFloat(103, range > 0.0 ? static_cast<float>(flow / range * 100.0) : 0.0F);
+    image.SetFloat(live::kVelocity.reg, static_cast<float>(FlowCubicMetresPerSecond(image, flow) / area));
+    const double range = image.Reg32(live::kFlowRange.reg) / 10000.0;
+    image.SetFloat(live::kFlowPercent.reg, range > 0.0 ? static_cast<float>(flow / range * 100.0) : 0.0F);
     const double kilowatts = HeatPowerKilowatts(image, flow);
-    image.SetFloat(119, static_cast<float>(kilowatts * FactorAt(kPowerUnitsPerKilowatt, image.Reg(133))));
+    image.SetFloat(live::kHeatPower.reg, static_cast<float>(kilowatts * FactorAt(kPowerUnitsPerKilowatt, image.Reg(live::kPowerUnit.reg))));
 }
 
 void LiveMotion::GrowTotals(RegisterImage& image, double elapsedSeconds) {
-    const float flow = image.Float(99);
+    const float flow = image.Float(live::kFlow.reg);
     const double cubicMetres = FlowCubicMetresPerSecond(image, flow) * elapsedSeconds;
-    const double inTotalUnit = cubicMetres / FactorAt(kCubicMetresPerVolumeUnit, image.Reg(117));
+    const double inTotalUnit = cubicMetres / FactorAt(kCubicMetresPerVolumeUnit, image.Reg(live::kTotalsUnit.reg));
     if (inTotalUnit >= 0.0) {
-        AddToTotal(image, 107, inTotalUnit, forwardCarry_);
+        AddToTotal(image, live::kForwardTotal.reg, inTotalUnit, forwardCarry_);
     } else {
-        AddToTotal(image, 111, -inTotalUnit, reverseCarry_);
+        AddToTotal(image, live::kReverseTotal.reg, -inTotalUnit, reverseCarry_);
     }
     const double kilowattHours = HeatPowerKilowatts(image, flow) * elapsedSeconds / 3600.0;
-    const double energy = kilowattHours * FactorAt(kEnergyUnitsPerKilowattHour, image.Reg(134));
+    const double energy = kilowattHours * FactorAt(kEnergyUnitsPerKilowattHour, image.Reg(live::kEnergyUnit.reg));
     if (energy >= 0.0) {
-        AddToTotal(image, 125, energy, heatCarry_);
+        AddToTotal(image, live::kHeatTotal.reg, energy, heatCarry_);
     } else {
-        AddToTotal(image, 129, -energy, coldCarry_);
+        AddToTotal(image, live::kColdTotal.reg, -energy, coldCarry_);
     }
 }
 
@@ -161,7 +170,7 @@ void LiveMotion::TickClock(RegisterImage& image, std::time_t hostTime) {
     }
     if (!clockOffsetSeconds_) return;
     WallTimeToClockBytes(HostWallTime(hostTime) + static_cast<std::time_t>(*clockOffsetSeconds_), clockShown_);
-    image.SetBytes(273, clockShown_);
+    image.SetBytes(kClockReg, clockShown_);
 }
 
 }  // namespace kelvo::sim

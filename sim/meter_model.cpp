@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "meter/register_maps.h"
+#include "settings/settings.h"
 #include "sim/meter_defaults.h"
 
 namespace kelvo::sim {
@@ -10,26 +12,34 @@ namespace {
 
 enum class Effect { None, ClearFlowTotals, ClearEnergyTotals, FactoryReset };
 
-struct CommandRow {
-    int reg;
-    std::uint16_t value;
-    std::string_view name;
+// What the meter does for each command of its map, and the name its log gives it.
+struct CommandEffect {
+    std::string_view command;  // in the register map
+    std::string_view logName;
     Effect effect;  // None: the meter only acknowledges (reports and zeroing live inside it)
 };
 
-constexpr std::array kCommands = std::to_array<CommandRow>({
-    {.reg = 151, .value = 1, .name = "auto zero", .effect = Effect::None},
-    {.reg = 152, .value = 1, .name = "clear flow totals", .effect = Effect::ClearFlowTotals},
-    {.reg = 260, .value = 1, .name = "clear energy totals", .effect = Effect::ClearEnergyTotals},
-    {.reg = 261, .value = 1, .name = "clear reports", .effect = Effect::None},
-    {.reg = 262, .value = 1, .name = "clear working hours", .effect = Effect::None},
-    {.reg = 262, .value = 2, .name = "clear power-failure records", .effect = Effect::None},
-    {.reg = 263, .value = 1, .name = "factory reset", .effect = Effect::FactoryReset},
+constexpr std::array kEffects = std::to_array<CommandEffect>({
+    {.command = "auto_zero", .logName = "auto zero", .effect = Effect::None},
+    {.command = "clear_totals", .logName = "clear flow totals", .effect = Effect::ClearFlowTotals},
+    {.command = "clear_flow_totals", .logName = "clear flow totals", .effect = Effect::ClearFlowTotals},
+    {.command = "clear_energy_totals", .logName = "clear energy totals", .effect = Effect::ClearEnergyTotals},
+    {.command = "clear_reports", .logName = "clear reports", .effect = Effect::None},
+    {.command = "clear_working_hours", .logName = "clear working hours", .effect = Effect::None},
+    {.command = "clear_power_failure_records", .logName = "clear power-failure records", .effect = Effect::None},
+    {.command = "factory_reset", .logName = "factory reset", .effect = Effect::FactoryReset},
 });
 
-// Totals are zero in every byte order, so the registers are simply cleared.
-void ZeroRegisters(RegisterImage& image, int first, int last) {
-    for (int reg = first; reg <= last; ++reg) image.SetReg(reg, 0);
+const CommandEffect* EffectOf(std::string_view command) {
+    for (const CommandEffect& effect : kEffects) {
+        if (effect.command == command) return &effect;
+    }
+    return nullptr;
+}
+
+// Totals are zero in every byte order, so their registers are simply cleared.
+void ZeroTotal(RegisterImage& image, const Parameter& total) {
+    for (int reg = total.reg; reg <= total.LastRegister(); ++reg) image.SetReg(reg, 0);
 }
 
 }  // namespace
@@ -50,17 +60,23 @@ std::vector<std::string> MeterModel::Write(int start, std::span<const std::uint8
     image_.SetBytes(start, wireBytes);
     const int end = start + static_cast<int>(wireBytes.size() / 2);
     std::vector<std::string> done;
-    for (const CommandRow& command : kCommands) {
-        if (command.reg < start || command.reg >= end || image_.Reg(command.reg) != command.value) continue;
-        done.emplace_back(command.name);
-        switch (command.effect) {
+    const RegisterMap& map = RegisterMapOf(kind_ == SimMeterKind::W58 ? kW58Meter : kGenericMeter);
+    for (const MeterCommand& command : map.commands) {
+        const CommandEffect* effect = EffectOf(command.name);
+        if (effect == nullptr || command.reg < start || command.reg >= end || image_.Reg(command.reg) != command.value) {
+            continue;
+        }
+        done.emplace_back(effect->logName);
+        switch (effect->effect) {
             case Effect::None:
                 break;
             case Effect::ClearFlowTotals:
-                ZeroRegisters(image_, 107, 114);
+                ZeroTotal(image_, shared_parameters::kForwardTotal);
+                ZeroTotal(image_, shared_parameters::kReverseTotal);
                 break;
             case Effect::ClearEnergyTotals:
-                ZeroRegisters(image_, 125, 132);
+                ZeroTotal(image_, shared_parameters::kHeatTotal);
+                ZeroTotal(image_, shared_parameters::kColdTotal);
                 break;
             case Effect::FactoryReset:
                 Reset(hostTime);

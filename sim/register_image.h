@@ -1,18 +1,20 @@
 #pragma once
 // The meter's 400 registers as they travel on the wire: each register high byte first,
-// 32-bit values spread over two registers by the meter's own byte-order mode
-// (register 204). Not thread-safe; the simulator guards it with its mutex.
+// 32-bit values spread over two registers by the meter's own byte-order mode (its
+// "byte_order" parameter, the same register on both kinds). Not thread-safe; the
+// simulator guards it with its mutex.
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "meter/w58_map.h"
 #include "sim/meter_simulator.h"
 
 namespace kelvo::sim {
 
-inline constexpr int kByteOrderRegister = 204;
+inline constexpr int kByteOrderRegister = ParameterNamed(w58_map::kParameters, "byte_order").reg;
 
 class RegisterImage {
 public:

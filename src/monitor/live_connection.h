@@ -10,7 +10,7 @@
 
 #include "line/line_owner.h"
 #include "monitor/live_polling.h"
-#include "monitor/meter_identity.h"
+#include "meter/meter_identity.h"
 
 namespace kelvo {
 

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "meter/shared_parameters.h"
 #include "settings/profile_values.h"  // FormatFixed: locale-independent "%.Nf"
 #include "settings/settings.h"
 #include "tables/value_tables.h"
@@ -12,27 +13,21 @@ namespace kelvo {
 
 namespace {
 
-// Registers the display reads (host order in the record).
-constexpr int kFlowReg = 99;
-constexpr int kVelocityReg = 101;
-constexpr int kPercentReg = 103;
-constexpr int kMtReg = 105;
-constexpr int kForwardWholeReg = 107;
-constexpr int kForwardThousandthsReg = 109;
-constexpr int kReverseWholeReg = 111;
-constexpr int kReverseThousandthsReg = 113;
-constexpr int kVolumeUnitReg = 115;
-constexpr int kTimeUnitReg = 116;
-constexpr int kAlarmReg = 118;
-constexpr int kHeatPowerReg = 119;
-constexpr int kSupplyTempReg = 121;
-constexpr int kReturnTempReg = 123;
-constexpr int kHeatWholeReg = 125;
-constexpr int kHeatThousandthsReg = 127;
-constexpr int kColdWholeReg = 129;
-constexpr int kColdThousandthsReg = 131;
-constexpr int kPowerUnitReg = 133;
-constexpr int kEnergyUnitReg = 134;
+// The registers the display reads (host order in the record): the same on both meter
+// kinds, taken from the shared measurements.
+namespace live = shared_parameters;
+constexpr int kFlowReg = live::kFlow.reg;
+constexpr int kVelocityReg = live::kVelocity.reg;
+constexpr int kPercentReg = live::kFlowPercent.reg;
+constexpr int kMtReg = live::kMt.reg;
+constexpr int kVolumeUnitReg = live::kFlowUnit.reg;  // the volume unit, then the time unit
+constexpr int kTimeUnitReg = live::kFlowUnit.reg + 1;
+constexpr int kAlarmReg = live::kAlarm.reg;
+constexpr int kHeatPowerReg = live::kHeatPower.reg;
+constexpr int kSupplyTempReg = live::kSupplyTemperature.reg;
+constexpr int kReturnTempReg = live::kReturnTemperature.reg;
+constexpr int kPowerUnitReg = live::kPowerUnit.reg;
+constexpr int kEnergyUnitReg = live::kEnergyUnit.reg;
 
 // printf's %0<width>ld: a minus sign first, then zeros up to the width.
 std::string Integer(long value, int width = 0) {
@@ -52,9 +47,9 @@ std::string WithUnit(std::string number, std::string_view unit) {
     return number;
 }
 
-// A total as the meter keeps it: whole units and thousandths, each signed ("%ld.%03ld %s").
-std::string TotalText(const LiveRecord& record, int wholeReg, int thousandthsReg, std::string_view unit) {
-    return WithUnit(Integer(record.S32(wholeReg)) + '.' + Integer(record.S32(thousandthsReg), 3), unit);
+// A total as the meter keeps it: whole units, then thousandths, each signed ("%ld.%03ld %s").
+std::string TotalText(const LiveRecord& record, const Parameter& total, std::string_view unit) {
+    return WithUnit(Integer(record.S32(total.reg)) + '.' + Integer(record.S32(total.reg + 2), 3), unit);
 }
 
 // A flow unit is only meaningful with both halves; one out of its table blanks the whole text.
@@ -107,14 +102,14 @@ LiveTexts FormatLiveTexts(const LiveRecord& record, int meterKind) {
     texts[kVelocityField] = WithUnit(FormatFixed(record.Float(kVelocityReg), 4), "m/s");
     texts[kPercentField] = FormatFixed(record.Float(kPercentReg), 2) + '%';
     texts[kMtField] = FormatFixed(record.Float(kMtReg), 0);
-    texts[kForwardField] = TotalText(record, kForwardWholeReg, kForwardThousandthsReg, volumeUnit);
-    texts[kReverseField] = TotalText(record, kReverseWholeReg, kReverseThousandthsReg, volumeUnit);
+    texts[kForwardField] = TotalText(record, live::kForwardTotal, volumeUnit);
+    texts[kReverseField] = TotalText(record, live::kReverseTotal, volumeUnit);
     texts[kAlarmField] = AlarmText(record.U16(kAlarmReg), meterKind);
     texts[kHeatPowerField] = WithUnit(FormatFixed(record.Float(kHeatPowerReg), 4), powerUnit);
     texts[kSupplyTempField] = FormatFixed(record.Float(kSupplyTempReg), 2);
     texts[kReturnTempField] = FormatFixed(record.Float(kReturnTempReg), 2);
-    texts[kHeatTotalField] = TotalText(record, kHeatWholeReg, kHeatThousandthsReg, energyUnit);
-    texts[kColdTotalField] = TotalText(record, kColdWholeReg, kColdThousandthsReg, energyUnit);
+    texts[kHeatTotalField] = TotalText(record, live::kHeatTotal, energyUnit);
+    texts[kColdTotalField] = TotalText(record, live::kColdTotal, energyUnit);
     return texts;
 }
 

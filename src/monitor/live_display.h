@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 
 namespace kelvo {
 

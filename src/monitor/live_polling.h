@@ -7,8 +7,8 @@
 #include <mutex>
 #include <span>
 
-#include "monitor/live_record.h"
-#include "monitor/live_rules.h"
+#include "meter/live_record.h"
+#include "meter/register_maps.h"
 
 namespace kelvo {
 
@@ -39,20 +39,8 @@ struct LiveShared {
 // The pause between two cycles.
 inline constexpr std::chrono::milliseconds kPauseBetweenCycles{100};
 
-struct LiveBlock {
-    std::uint16_t startRegister;
-    std::uint16_t byteCount;
-};
-
-// The blocks of a cycle in the order they are read: three for W58, four for generic.
-std::span<const LiveBlock> LiveBlocksOf(int meterKind);
-
-// Converts the registers [startRegister, startRegister + byteCount/2) of the record
-// in place by the rule table.
-void ConvertLiveBlock(LiveRecord& record, std::uint16_t startRegister, std::uint16_t byteCount,
-                      int byteOrderMode);
-
-// Reads every block of the kind, converting 32-bit values by `byteOrderMode`, and copies
+// Reads every block of the kind (LiveBlocksOf), turning each parameter of the kind's map
+// into host order (32-bit values by `byteOrderMode`), and copies
 // the working record into the snapshot (also when every read failed). A cycle that ran to
 // its end records in the health whether it was good. A stop request or a gone device
 // ends the cycle after its current block; a stopped cycle records nothing. True when

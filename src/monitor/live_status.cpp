@@ -20,9 +20,9 @@ milliseconds GoodCycleTime(int meterKind, int baudRate, int parity) {
     // Without an interval timeout a read always waits out its total timeout.
     const milliseconds readEnd(timeouts.intervalMs >= 0 ? timeouts.intervalMs : timeouts.totalMs);
     milliseconds total = kPauseBetweenCycles;
-    for (const LiveBlock& block : LiveBlocksOf(meterKind)) {
+    for (const RegisterSpan& block : LiveBlocksOf(meterKind)) {
         total += std::chrono::round<milliseconds>(
-            WireTime(kRequestBytes + kReadAnswerOverhead + block.byteCount, baudRate, parity));
+            WireTime(kRequestBytes + kReadAnswerOverhead + block.bytes, baudRate, parity));
         total += milliseconds(kReadPauseMs) + readEnd;
     }
     return total;

@@ -4,7 +4,7 @@
 
 #include "link/identification_probe.h"
 #include "link/modbus_frames.h"
-#include "monitor/meter_identity.h"
+#include "meter/meter_identity.h"
 
 namespace kelvo {
 

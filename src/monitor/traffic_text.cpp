@@ -7,7 +7,7 @@
 
 #include "link/answer_check.h"
 #include "link/modbus_frames.h"
-#include "monitor/meter_identity.h"
+#include "meter/meter_identity.h"
 
 namespace kelvo {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "messages/prompter.h"
-#include "pages/value_text.h"
+#include "meter/value_text.h"
 
 namespace kelvo {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "pages/page_controls.h"
 #include "pages/page_definition.h"
-#include "pages/row_codec.h"
+#include "meter/value_codec.h"
 
 namespace kelvo {
 

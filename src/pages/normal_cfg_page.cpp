@@ -7,6 +7,7 @@
 #include "messages/prompter.h"
 #include "pages/normal_cfg_table.h"
 #include "pages/preset_confirmation.h"
+#include "pages/preset_fields.h"
 #include "settings/settings.h"
 
 namespace kelvo {
@@ -28,12 +29,9 @@ std::optional<PageTransaction> CNormalCfgPage::BeginPreset(int presetNumber) {
         const GenericPreset preset = LoadPresets().generic.at(index);
         // The preset's values travel in place of the page's own; the page keeps its fields.
         std::vector<FieldValue> sent = values;
-        sent[kDiameterRow].integer = preset.DN;
-        sent[kRangeRow].real = preset.FlowScale;
-        sent[kFlowUnitRow].integer = preset.FlowUnit;
-        sent[kTotalsUnitRow].integer = preset.FlowAccuUnit;
-        sent[kSensorFactorRow].real = preset.SnsrFact;
-        DownloadInPlaceOfFields(session, sent, GenericPresetConfirmation(preset));
+        std::vector<StoredWord> storedAsIs;
+        PutPresetInPlaceOfFields(preset, kGenericPresetFields, session.Definition(), sent, storedAsIs);
+        DownloadInPlaceOfFields(session, sent, GenericPresetConfirmation(preset), storedAsIs);
     });
 }
 

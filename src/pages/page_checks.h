@@ -10,9 +10,9 @@
 #include <cstdint>
 
 #include "link/modbus_rtu.h"
-#include "monitor/live_rules.h"
+#include "meter/register_maps.h"
+#include "meter/value_codec.h"
 #include "pages/page_definition.h"
-#include "pages/row_codec.h"
 
 namespace kelvo {
 
@@ -21,8 +21,11 @@ enum class TableFault {
     DuplicateId,          // two controls or buttons of the page share an id
     BlockShape,           // a batch block is empty, of odd length, or longer than one request
     BlockOutsideRecord,   // a read block does not lie in one piece of the live record
+    NoMap,                // the page names no register map
     RowOutsideRecord,     // a row's registers leave the live record (and so a read's host record)
-    RowAgainstLiveRule,   // a row's kind disagrees with how the live block converts its registers
+    RowNotOfMap,          // a row's parameter is not what its kind's map keeps at its register
+    FrameOutOfRange,      // a row or button names a frame the page does not have
+    RowOutsideReadAll,    // a row with registers lies in no read-all block and is not read alone
     RowStraddlesBlock,    // a row lies partly inside a batch block
     LooseReadBlockEdge,   // a read block begins or ends on a register that no row uses
     UncoveredDownload,    // a download block holds a register that no row, or two rows, fill
@@ -33,7 +36,7 @@ enum class TableFault {
 namespace page_checks_detail {
 
 constexpr bool RowHasRegisters(const ParamRow& row) { return row.kind != Kind::None; }
-constexpr int LastRegister(const ParamRow& row) { return row.reg + row.Registers() - 1; }
+constexpr int LastRegister(const ParamRow& row) { return row.LastRegister(); }
 
 constexpr bool IdsUnique(const PageDefinition& page) {
     int ids[512] = {};
@@ -50,6 +53,8 @@ constexpr bool IdsUnique(const PageDefinition& page) {
     return unique;
 }
 
+constexpr int BlockLast(const BatchBlock& block) { return block.start + block.bytes / 2 - 1; }
+
 constexpr bool BlockShapeSound(const BatchBlock& block) {
     return block.bytes > 0 && block.bytes % 2 == 0 && block.bytes <= kChunkBytes;
 }
@@ -64,29 +69,40 @@ constexpr bool RowInRecord(const ParamRow& row) {
     return true;
 }
 
-constexpr bool RowAgreesWithLiveRules(const ParamRow& row) {
-    using enum RegisterRule;
-    const auto all = [&row](RegisterRule rule) {
-        for (int reg = row.reg; reg <= LastRegister(row); ++reg) {
-            if (LiveRuleOf(reg) != rule) return false;
+// The polling converts the live block by the map; a row decodes by its own kind. They
+// agree when the row's parameter is the map's at its register (and the map keeps no two
+// parameters on one register but views).
+constexpr bool RowOfMap(const ParamRow& row, const RegisterMap& map) {
+    if (!RowHasRegisters(row)) return true;
+    const auto held = ParameterAt(map, row.reg);
+    return held && held->name == row.name && held->reg == row.reg && held->kind == row.kind;
+}
+
+constexpr bool FramesInRange(const PageDefinition& page) {
+    const auto inRange = [&page](int frame) { return frame >= 0 && frame < static_cast<int>(page.frames.size()); };
+    for (const ParamRow& row : page.rows) {
+        if (!inRange(row.frame)) return false;
+    }
+    for (const CommandButton& command : page.commands) {
+        if (!inRange(command.frame)) return false;
+    }
+    for (const auto* buttons : {&page.presetButtons, &page.specialButtons}) {
+        for (const SpecialButton& button : *buttons) {
+            if (!inRange(button.frame)) return false;
         }
-        return true;
-    };
-    switch (row.kind) {
-        case Kind::None: return true;
-        case Kind::U16:
-        case Kind::S16:
-        case Kind::FlowUnitPair: return all(Word16);
-        case Kind::U32:
-        case Kind::S32: return StartsLivePair(row.reg);
-        case Kind::Total: return StartsLivePair(row.reg) && StartsLivePair(row.reg + 2);
-        case Kind::Digits8:
-        case Kind::Clock: return all(Raw);
+    }
+    return true;
+}
+
+// A read all reads every row of its page, but those read by their own button alone.
+constexpr bool RowReadByReadAll(const PageDefinition& page, const ParamRow& row) {
+    if (page.readAllButton == 0 || !RowHasRegisters(row) || row.readAlone) return true;
+    for (const BatchBlock& block : page.readAllBlocks) {
+        if (row.reg >= block.start && LastRegister(row) <= BlockLast(block)) return true;
     }
     return false;
 }
 
-constexpr int BlockLast(const BatchBlock& block) { return block.start + block.bytes / 2 - 1; }
 
 // A read all places its blocks in a host record; a block it cannot place would be lost.
 constexpr bool BlockInRecord(const BatchBlock& block) {
@@ -151,10 +167,12 @@ constexpr TableFault FirstTableFault(const PageDefinition& page) {
             if (!BlockShapeSound(block)) return TableFault::BlockShape;
         }
     }
+    if (page.map == nullptr) return TableFault::NoMap;
     for (const ParamRow& row : page.rows) {
         if (!RowInRecord(row)) return TableFault::RowOutsideRecord;
-        if (!RowAgreesWithLiveRules(row)) return TableFault::RowAgainstLiveRule;
+        if (!RowOfMap(row, *page.map)) return TableFault::RowNotOfMap;
     }
+    if (!FramesInRange(page)) return TableFault::FrameOutOfRange;
     for (const auto* blocks : {&page.readAllBlocks, &page.downloadBlocks}) {
         for (const BatchBlock& block : *blocks) {
             if (!RowsWholeInside(page, block)) return TableFault::RowStraddlesBlock;
@@ -163,6 +181,9 @@ constexpr TableFault FirstTableFault(const PageDefinition& page) {
     for (const BatchBlock& block : page.readAllBlocks) {
         if (!BlockInRecord(block)) return TableFault::BlockOutsideRecord;
         if (!ReadBlockEdgesUsed(page, block)) return TableFault::LooseReadBlockEdge;
+    }
+    for (const ParamRow& row : page.rows) {
+        if (!RowReadByReadAll(page, row)) return TableFault::RowOutsideReadAll;
     }
     for (const BatchBlock& block : page.downloadBlocks) {
         if (!DownloadBlockCovered(page, block)) return TableFault::UncoveredDownload;

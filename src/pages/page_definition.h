@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "messages/prompter.h"
+#include "meter/parameter.h"
 
 namespace kelvo {
 
@@ -22,89 +23,32 @@ struct PageDefinition;
 // downloads, the meter clock); pages without one run on the plain engine.
 using PageFactory = std::unique_ptr<ParameterPage> (*)(const PageDefinition&, PageControls&, Prompter&);
 
-// The control that shows a row's value field.
-enum class Control {
-    List,        // drop-down list; field = selected index, −1 for none
-    IntEdit,     // integer edit
-    DecimalEdit, // decimal edit, double precision, shown with up to 15 significant digits
-    FloatEdit,   // decimal edit, single precision, shown with up to 6 significant digits
-    DigitsEdit,  // eight-digit meter number, always shown as "%08ld"
-    DateTime,    // a date picker (controlId) and a time picker (secondControlId)
-};
-
-// How the row's registers travel on the wire.
-enum class Kind {
-    None,          // no register (a value that is only shown)
-    U16, S16,      // one register, high byte first
-    U32, S32,      // two registers arranged by the ByteOrderMode
-    FlowUnitPair,  // two U16 registers: volume unit, time unit; field = volume × 3 + time
-    Digits8,       // four registers, one decimal digit per byte, no swapping
-    Total,         // four registers: whole part and thousandths, each a U32 pair
-    Clock,         // three registers: year − 2000, month, day, hour, minute, second bytes
-};
-
-// Mappings between a field and its register integer beyond the plain scale.
-enum class Mapping {
-    Plain,             // register = field (× 10^scale for decimals)
-    DiameterOffset,    // W58: register = list index + 9 (DN20, DN25, DN32 of DnList)
-    EnergyUnit,        // list of ShortEnergyUnits <-> EnergyUnits code
-    EncodedDiameter,   // generic: DnList index, or the legacy code on legacy meters
-    EncodedFactor,     // generic sensor factor: scale 10^5, 10^4 on legacy meters
-};
-
-// Where a list's items come from (the fixed lists of a page carry their own items).
-enum class ListSource { Fixed, AllDiameters, FlowUnits, VolumeUnits, ShortEnergyUnits };
-
-// The bounds of the standard range prompt of a field, checked right after capture.
-struct Range {
-    double min;
-    double max;
-};
-
-struct ParamRow {
-    std::string_view label;
-    Control control = Control::DecimalEdit;
+// How a row sits on its page, beside the parameter it shows.
+struct RowLayout {
     int controlId = 0;
-    int secondControlId = 0;  // the time picker of a DateTime row
-    Kind kind = Kind::U16;
-    std::uint16_t reg = 0;
-    int scale = 0;  // decimal exponent k: register = value × 10^k
-    Mapping mapping = Mapping::Plain;
-    ListSource listSource = ListSource::Fixed;
-    std::span<const std::string_view> items = {};
+    int secondControlId = 0;  // the time picker of a date and time row
     int readButton = 0;
     int writeButton = 0;
-    std::optional<Range> range = std::nullopt;
-    bool zeroText = false;     // its text "0" becomes "0.0" before writes and downloads
-    bool hidden = false;       // created hidden and never shown (still exchanged)
+    bool zeroText = false;        // its text "0" becomes "0.0" before writes and downloads
+    bool hidden = false;          // created hidden and never shown (still exchanged)
     bool alwaysDisabled = false;
-    double initial = 0;        // value field at page creation
+    // Not in any of the page's read-all blocks: read only by its own button (the totals
+    // and the clock, which a read all leaves alone).
+    bool readAlone = false;
     std::string_view writeFailText = {};  // instead of the page's write-failure text
-    int frame = 0;             // index into the page's frames
+    int frame = 0;                        // index into the page's frames
     std::string_view captionBefore = {};  // a caption line above the row (e.g. "继电器1")
-
-    // Request length in bytes.
-    constexpr int Bytes() const {
-        switch (kind) {
-            case Kind::None: return 0;
-            case Kind::U16:
-            case Kind::S16: return 2;
-            case Kind::U32:
-            case Kind::S32:
-            case Kind::FlowUnitPair: return 4;
-            case Kind::Clock: return 6;
-            case Kind::Digits8:
-            case Kind::Total: return 8;
-        }
-        return 0;
-    }
-    constexpr int Registers() const { return Bytes() / 2; }
-    // Its registers mean different things to meters of the two parameter encodings, so
-    // every exchange of it identifies the meter first.
-    constexpr bool DependsOnEncoding() const {
-        return mapping == Mapping::EncodedDiameter || mapping == Mapping::EncodedFactor;
-    }
 };
+
+// A row of a page: a parameter of its meter kind's map, placed on the page. The
+// parameter's facts (register, kind, scale, list …) come from the map alone.
+struct ParamRow : Parameter, RowLayout {};
+
+// The row of the parameter `name` of `map`, laid out as `layout`. A name the map lacks
+// does not compile.
+consteval ParamRow Row(std::span<const Parameter> map, std::string_view name, RowLayout layout) {
+    return ParamRow{ParameterNamed(map, name), layout};
+}
 
 // One request of a batch: registers [start, start + bytes/2).
 struct BatchBlock {
@@ -113,17 +57,31 @@ struct BatchBlock {
     std::string_view failText = {};  // instead of the page's batch-failure text
 };
 
-// A function button that writes one command value to one register.
-struct CommandButton {
+// The block from parameter `first` to parameter `last` of `map`, with whatever lies
+// between them in the meter's layout.
+consteval BatchBlock Block(std::span<const Parameter> map, std::string_view first, std::string_view last,
+                           std::string_view failText = {}) {
+    const RegisterSpan span = SpanOf(map, first, last);
+    return {.start = span.start, .bytes = span.bytes, .failText = failText};
+}
+consteval BatchBlock Block(std::span<const Parameter> map, std::string_view only) { return Block(map, only, only); }
+
+// How a command's button sits on its page.
+struct CommandLayout {
     int buttonId;
     std::string_view label;
     std::string_view question;
-    std::uint16_t reg;
-    std::uint16_t value;
     std::string_view successText;
     std::string_view failText;
     int frame = 0;
 };
+
+// A function button that writes one command of the meter.
+struct CommandButton : MeterCommand, CommandLayout {};
+
+consteval CommandButton Command(std::span<const MeterCommand> commands, std::string_view name, CommandLayout layout) {
+    return CommandButton{CommandNamed(commands, name), layout};
+}
 
 // A button whose transaction is the page's own (presets, clock synchronisation).
 struct SpecialButton {
@@ -138,6 +96,7 @@ struct Frame {
 
 struct PageDefinition {
     std::string_view className;  // the page's name in the meter's tool family, e.g. "CW58FlowCfgDlg"
+    const RegisterMap* map = nullptr;  // the meter kind whose parameters the page shows
     int dialogId;
     std::string_view tabTitle = {};
     std::span<const Frame> frames;
@@ -169,6 +128,14 @@ struct PageDefinition {
     std::string_view readAllFailText = "参数读取失败，注意仪表是否支持相关参数读取";
     std::string_view downloadFailText = "参数下传失败，注意仪表是否支持相关参数下传或者参数超限";
 };
+
+// The row of the parameter `name`; rows are found by name, never by position.
+constexpr std::optional<std::size_t> RowIndexOf(const PageDefinition& page, std::string_view name) {
+    for (std::size_t i = 0; i < page.rows.size(); ++i) {
+        if (page.rows[i].name == name) return i;
+    }
+    return std::nullopt;
+}
 
 // Calls `visit` with the id of every control and button of the page in its derived
 // order: each row's control(s) and its buttons, then the batch, command, preset and

@@ -14,9 +14,9 @@
 
 #include "link/modbus_rtu.h"
 #include "messages/prompter.h"
-#include "monitor/meter_identity.h"
+#include "meter/meter_identity.h"
 #include "pages/page_definition.h"
-#include "pages/row_codec.h"
+#include "meter/value_codec.h"
 #include "settings/settings.h"
 
 namespace kelvo {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "monitor/live_record.h"
-#include "monitor/meter_identity.h"
+#include "meter/live_record.h"
+#include "meter/meter_identity.h"
 #include "pages/page_controls.h"
 #include "pages/page_definition.h"
 #include "pages/page_session.h"
-#include "pages/row_codec.h"
+#include "meter/value_codec.h"
 
 namespace kelvo {
 

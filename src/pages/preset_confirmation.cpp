@@ -1,6 +1,6 @@
 #include "pages/preset_confirmation.h"
 
-#include "pages/value_text.h"
+#include "meter/value_text.h"
 #include "tables/value_tables.h"
 
 namespace kelvo {

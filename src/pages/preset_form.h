@@ -13,29 +13,13 @@
 
 #include "pages/page_controls.h"
 #include "pages/page_definition.h"
-#include "pages/row_codec.h"
+#include "pages/preset_fields.h"
+#include "meter/value_codec.h"
 #include "settings/settings.h"
 
 namespace kelvo {
 
 class Prompter;
-
-// Control ids of the tab pages. The generic and the W58 tab share 1031, 1007 and 1055.
-namespace preset_control {
-inline constexpr int kDiameter = 1031;
-inline constexpr int kFlowScale = 1007;
-inline constexpr int kFlowUnit = 1047;
-inline constexpr int kTotalsUnit = 1049;
-inline constexpr int kSensorFactor = 1055;
-inline constexpr int kZeroCorrection = 1056;
-inline constexpr int kTotaliserShown = 1167;
-inline constexpr int kEnergyUnit = 1117;
-inline constexpr int kMeterNumber = 1278;
-inline constexpr int kAddress = 1009;
-inline constexpr int kBaudRate = 1184;
-inline constexpr int kParity = 1191;
-inline constexpr int kByteOrder = 1199;
-}  // namespace preset_control
 
 // The fields of a tab as rows without registers, in control order, which is also the
 // order they are read back in; shown and read back like a parameter page's rows.
@@ -64,10 +48,6 @@ public:
     W58Preset RebuildW58() const;
 
 private:
-    std::size_t IndexOf(int controlId) const;
-    const FieldValue& Value(int controlId) const;
-    FieldValue& MutableValue(int controlId);
-
     bool isW58_;
     std::span<const ParamRow> fields_;
     std::vector<FieldValue> values_;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "monitor/live_display.h"
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 #include "settings/settings.h"
 
 namespace kelvo {

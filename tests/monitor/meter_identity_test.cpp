@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/meter_identity.h"
+#include "meter/meter_identity.h"
 
 namespace kelvo {
 namespace {

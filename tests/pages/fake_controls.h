@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "pages/list_items.h"
+#include "meter/list_items.h"
 #include "pages/page_controls.h"
 #include "pages/page_definition.h"
 

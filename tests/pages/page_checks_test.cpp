@@ -14,26 +14,40 @@ namespace {
 
 constexpr std::array<kelvo::Frame, 1> kFrames = {{{"组"}}};
 
-constexpr ParamRow Word(int id, std::uint16_t reg) {
-    return {.label = "字", .control = Control::IntEdit, .controlId = id, .kind = Kind::U16, .reg = reg};
-}
-constexpr ParamRow Pair(int id, std::uint16_t reg) {
-    return {.label = "对", .control = Control::DecimalEdit, .controlId = id, .kind = Kind::U32, .reg = reg, .scale = 4};
+// A small meter: a pair at 139, words at 141..143, one word at each end of the record's gap.
+constexpr auto kParameters = std::to_array<Parameter>({
+    {.name = "pair", .label = "对", .kind = Kind::U32, .reg = 139, .scale = 4},
+    {.name = "w141", .label = "字", .control = Control::IntEdit, .reg = 141},
+    {.name = "w142", .label = "字", .control = Control::IntEdit, .reg = 142},
+    {.name = "w143", .label = "字", .control = Control::IntEdit, .reg = 143},
+    {.name = "w280", .label = "字", .control = Control::IntEdit, .reg = 280},
+    {.name = "w333", .label = "字", .control = Control::IntEdit, .reg = 333},
+});
+constexpr RegisterMap kMap = {.kindName = "test", .parameters = kParameters, .commands = {}};
+static_assert(FirstMapFault(kMap) == MapFault::None);
+
+constexpr ParamRow At(std::string_view name, int id, RowLayout layout = {}) {
+    layout.controlId = id;
+    return ParamRow{*FindParameter(kParameters, name), layout};
 }
 
-constexpr std::array<ParamRow, 3> kRows = {{Word(1001, 141), Word(1002, 142), Pair(1003, 139)}};
+constexpr std::array<ParamRow, 3> kRows = {{At("w141", 1001), At("w142", 1002), At("pair", 1003)}};
 constexpr PageDefinition Page(std::span<const BatchBlock> readAll, std::span<const BatchBlock> download,
                               std::span<const ParamRow> rows = kRows) {
-    return {.className = "C", .dialogId = 1, .frames = kFrames, .rows = rows, .readAllButton = 2001,
-            .readAllBlocks = readAll, .downloadAllButton = 2002, .downloadBlocks = download};
+    return {.className = "C", .map = &kMap, .dialogId = 1, .frames = kFrames, .rows = rows,
+            .readAllButton = readAll.empty() ? 0 : 2001, .readAllBlocks = readAll, .downloadAllButton = 2002,
+            .downloadBlocks = download};
 }
 
 constexpr std::array<BatchBlock, 1> kWhole = {{{139, 8}}};
 static_assert(FirstTableFault(Page(kWhole, kWhole)) == TableFault::None);
 
-constexpr std::array<ParamRow, 2> kSameId = {{Word(1001, 141), Word(1001, 142)}};
+constexpr PageDefinition kWithoutMap = {.className = "C", .dialogId = 1, .frames = kFrames, .rows = kRows};
+static_assert(FirstTableFault(kWithoutMap) == TableFault::NoMap);
+
+constexpr std::array<ParamRow, 2> kSameId = {{At("w141", 1001), At("w142", 1001)}};
 static_assert(FirstTableFault(Page({}, {}, kSameId)) == TableFault::DuplicateId);
-constexpr std::array<ParamRow, 1> kIdOfAButton = {{Word(2001, 141)}};
+constexpr std::array<ParamRow, 1> kIdOfAButton = {{At("w141", 2002)}};
 static_assert(FirstTableFault(Page({}, {}, kIdOfAButton)) == TableFault::DuplicateId);
 
 constexpr std::array<BatchBlock, 1> kOdd = {{{139, 7}}};
@@ -42,19 +56,26 @@ static_assert(FirstTableFault(Page(kOdd, {})) == TableFault::BlockShape);
 static_assert(FirstTableFault(Page(kBeyondOneRequest, {})) == TableFault::BlockShape);
 
 // 287..320 lie outside the live record: a read there would be dropped without a word.
-constexpr std::array<ParamRow, 1> kOutside = {{Word(1001, 300)}};
+constexpr ParamRow Moved(ParamRow row, std::uint16_t reg) {
+    row.reg = reg;
+    return row;
+}
+constexpr std::array<ParamRow, 1> kOutside = {{Moved(At("w141", 1001), 300)}};
 static_assert(FirstTableFault(Page({}, {}, kOutside)) == TableFault::RowOutsideRecord);
 constexpr std::array<BatchBlock, 1> kAcrossTheGap = {{{280, 108}}};
-constexpr std::array<ParamRow, 2> kBothEnds = {{Word(1001, 280), Word(1002, 333)}};
+constexpr std::array<ParamRow, 2> kBothEnds = {{At("w280", 1001), At("w333", 1002)}};
 static_assert(FirstTableFault(Page(kAcrossTheGap, {}, kBothEnds)) == TableFault::BlockOutsideRecord);
 
-// 141 is a word of the live block, 140 the second half of a pair.
-constexpr std::array<ParamRow, 1> kPairOnAWord = {{Pair(1001, 141)}};
-constexpr std::array<ParamRow, 1> kPairOffItsStart = {{Pair(1001, 140)}};
-constexpr std::array<ParamRow, 1> kWordInAPair = {{Word(1001, 139)}};
-static_assert(FirstTableFault(Page({}, {}, kPairOnAWord)) == TableFault::RowAgainstLiveRule);
-static_assert(FirstTableFault(Page({}, {}, kPairOffItsStart)) == TableFault::RowAgainstLiveRule);
-static_assert(FirstTableFault(Page({}, {}, kWordInAPair)) == TableFault::RowAgainstLiveRule);
+// A row must be the parameter its kind's map keeps at its register: the polling converts
+// the live block by the map, the row decodes by its own kind.
+constexpr ParamRow AsPair(ParamRow row) {
+    row.kind = Kind::U32;
+    return row;
+}
+constexpr std::array<ParamRow, 1> kPairOnAWord = {{AsPair(At("w141", 1001))}};
+constexpr std::array<ParamRow, 1> kOffItsRegister = {{Moved(At("pair", 1001), 140)}};
+static_assert(FirstTableFault(Page({}, {}, kPairOnAWord)) == TableFault::RowNotOfMap);
+static_assert(FirstTableFault(Page({}, {}, kOffItsRegister)) == TableFault::RowNotOfMap);
 
 constexpr std::array<BatchBlock, 1> kHalfAPair = {{{140, 6}}};
 static_assert(FirstTableFault(Page(kHalfAPair, {})) == TableFault::RowStraddlesBlock);
@@ -64,14 +85,24 @@ constexpr std::array<BatchBlock, 1> kLooseEnd = {{{139, 10}}};  // 143 is no row
 static_assert(FirstTableFault(Page(kLooseEnd, {})) == TableFault::LooseReadBlockEdge);
 
 // 141 and 142 are rows but 143 is not: the download would send it as zero.
-constexpr std::array<ParamRow, 2> kGap = {{Word(1001, 141), Word(1002, 143)}};
+constexpr std::array<ParamRow, 2> kGap = {{At("w141", 1001), At("w143", 1002)}};
 constexpr std::array<BatchBlock, 1> kOverTheGap = {{{141, 6}}};
 static_assert(FirstTableFault(Page(kOverTheGap, {}, kGap)) == TableFault::None);  // a read may pass over it
 static_assert(FirstTableFault(Page({}, kOverTheGap, kGap)) == TableFault::UncoveredDownload);
 
+// A read all that leaves out a row: dropped blocks are caught, a row read alone is not one.
+constexpr std::array<BatchBlock, 1> kRangeOnly = {{{139, 4}}};
+static_assert(FirstTableFault(Page(kRangeOnly, {})) == TableFault::RowOutsideReadAll);
+constexpr std::array<ParamRow, 3> kWordsAlone = {
+    {At("w141", 1001, {.readAlone = true}), At("w142", 1002, {.readAlone = true}), At("pair", 1003)}};
+static_assert(FirstTableFault(Page(kRangeOnly, {}, kWordsAlone)) == TableFault::None);
+
+constexpr std::array<ParamRow, 1> kInASecondFrame = {{At("w141", 1001, {.frame = 1})}};
+static_assert(FirstTableFault(Page({}, {}, kInASecondFrame)) == TableFault::FrameOutOfRange);
+
 constexpr std::array<int, 2> kShortOrder = {1001, 1002};
-constexpr PageDefinition kMissingFromOrder = {.className = "C", .dialogId = 1, .frames = kFrames, .rows = kRows,
-                                              .enableOrder = kShortOrder};
+constexpr PageDefinition kMissingFromOrder = {.className = "C", .map = &kMap, .dialogId = 1, .frames = kFrames,
+                                              .rows = kRows, .enableOrder = kShortOrder};
 static_assert(FirstTableFault(kMissingFromOrder) == TableFault::EnableOrderMismatch);
 
 TEST(PageTables, EveryPageOfEveryKindIsSound) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fake_controls.h"
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 #include "pages/normal_cfg_page.h"
 #include "support/scripted_prompter.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "messages/prompter.h"
-#include "pages/list_items.h"
+#include "meter/list_items.h"
 #include "pages/preset_form.h"
 #include "settings/settings.h"
 #include "settings/settings_printers.h"

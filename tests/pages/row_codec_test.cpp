@@ -12,7 +12,8 @@
 
 #include "fake_controls.h"
 #include "pages/normal_cfg_page.h"
-#include "pages/row_codec.h"
+#include "meter/value_codec.h"
+#include "meter/w58_map.h"
 #include "support/scripted_prompter.h"
 
 namespace kelvo {
@@ -27,11 +28,9 @@ const ParamRow* GenericRow(int controlId) {
     return nullptr;
 }
 
-// Rows as the W58 common page describes them.
-constexpr ParamRow kMeterNumberRow = {.label = "表号", .control = Control::DigitsEdit, .controlId = 1278,
-                                      .kind = Kind::Digits8, .reg = 225, .range = Range{0, 99999999}};
-constexpr ParamRow kForwardTotalRow = {.label = "流量正向累积", .control = Control::DecimalEdit, .controlId = 1069,
-                                       .kind = Kind::Total, .reg = 107};
+// Rows of the W58 kind.
+constexpr ParamRow kMeterNumberRow = Row(w58_map::kParameters, "meter_number", {.controlId = 1278});
+constexpr ParamRow kForwardTotalRow = Row(w58_map::kParameters, "forward_total", {.controlId = 1069});
 
 constexpr int kCurrent = 1;
 constexpr int kLegacy = 0;

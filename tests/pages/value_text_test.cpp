@@ -9,7 +9,7 @@
 
 #include "fake_controls.h"
 #include "pages/normal_cfg_page.h"
-#include "pages/value_text.h"
+#include "meter/value_text.h"
 #include "support/scripted_prompter.h"
 
 namespace kelvo {

@@ -15,7 +15,7 @@
 
 #include "line/line_owner.h"
 #include "link/stop_event.h"
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 #include "pages/normal_cfg_page.h"
 #include "ui/line_runner.h"
 #include "ui/pages/parameter_page_view.h"

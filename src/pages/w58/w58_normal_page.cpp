@@ -6,6 +6,7 @@
 
 #include "messages/prompter.h"
 #include "pages/preset_confirmation.h"
+#include "pages/preset_fields.h"
 #include "pages/w58/w58_normal_table.h"
 #include "settings/settings.h"
 
@@ -30,7 +31,8 @@ std::optional<PageTransaction> CW58NormalPage::BeginSpecial(int buttonId) {
         const auto now = static_cast<std::int64_t>(std::time(nullptr));
         std::array<std::uint8_t, 6> clock{};
         TimeToClockBytes(now, now, clock.data());
-        session.WriteAndReport(kRows[kClockRow].reg, clock, "时间同步成功", "时间同步失败");
+        session.WriteAndReport(ParameterNamed(w58_map::kParameters, "meter_clock").reg, clock, "时间同步成功",
+                               "时间同步失败");
     });
 }
 
@@ -41,18 +43,10 @@ std::optional<PageTransaction> CW58NormalPage::BeginPreset(int presetNumber) {
         const W58Preset preset = LoadPresets().w58.at(index);
 
         // The preset's values travel in place of the page's own; the page keeps its fields.
+        // Its diameter and energy unit are the meter's own codes: they go out as stored.
         std::vector<FieldValue> sent = values;
-        sent[kRangeRow].real = preset.FlowScale;
-        sent[kTotaliserRow].integer = preset.FlowAccuView;
-        sent[kSensorFactorRow].real = preset.SnsrFact;
-        sent[kMeterNumberRow].integer = preset.SnsrCode;
-        sent[kAddressRow].integer = preset.Addr;
-        sent[kBaudRow].integer = preset.Baudrate;
-        sent[kParityRow].integer = preset.Parity;
-        sent[kByteOrderRow].integer = preset.Swap;
-        // The preset stores the meter's own unit code and DnList index: they go out as stored.
-        const std::array<StoredWord, 2> storedAsIs = {{{kRows[kEnergyUnitRow].reg, preset.HeatAccuUnit},
-                                                       {kRows[kDiameterRow].reg, preset.DN}}};
+        std::vector<StoredWord> storedAsIs;
+        PutPresetInPlaceOfFields(preset, kW58PresetFields, session.Definition(), sent, storedAsIs);
         DownloadInPlaceOfFields(session, sent, W58PresetConfirmation(preset), storedAsIs);
     });
 }

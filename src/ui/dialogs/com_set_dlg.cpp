@@ -10,7 +10,7 @@
 
 #include "link/port_name.h"
 #include "messages/prompter.h"
-#include "pages/value_text.h"
+#include "meter/value_text.h"
 #include "settings/settings.h"
 #include "tables/value_tables.h"
 #include "ui/dialog_units.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/list_items.h"
+#include "meter/list_items.h"
 #include "ui/dialog_units.h"
 
 namespace kelvo {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 
 class QTabWidget;
 

@@ -14,7 +14,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "pages/list_items.h"
+#include "meter/list_items.h"
 #include "pages/page_catalog.h"
 #include "ui/line_runner.h"
 #include "ui/message_box_prompter.h"

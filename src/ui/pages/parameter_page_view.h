@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "messages/prompter.h"
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 #include "pages/page_controls.h"
 #include "pages/parameter_page.h"
 

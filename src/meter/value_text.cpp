@@ -1,4 +1,4 @@
-#include "pages/value_text.h"
+#include "meter/value_text.h"
 
 #include <array>
 #include <charconv>

@@ -1,14 +1,16 @@
 #pragma once
-// Moves one row's value between its value field and its registers: decoding from a
-// record of host-order registers, encoding into wire bytes.
+// Moves a parameter's value between its value field and its registers: decoding from a
+// record of host-order registers, encoding into wire bytes. Pages pass their rows, which
+// are parameters placed on a page.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "monitor/live_record.h"
-#include "pages/page_definition.h"
+#include "meter/live_record.h"
+#include "meter/parameter.h"
 
 namespace kelvo {
 
@@ -38,37 +40,47 @@ std::optional<std::int64_t> ScaleToRegister(double value, int scale);
 std::optional<std::int64_t> ScaleToRegisterSingle(float value, int scale);
 
 // Registers 0..399, in wire order; batch blocks are slices of it.
-inline constexpr int kRegisterSpace = 400;
 struct WireImage {
     std::array<std::uint8_t, 2 * kRegisterSpace> bytes{};
     std::uint8_t* At(std::uint16_t reg) { return bytes.data() + 2 * reg; }
     const std::uint8_t* At(std::uint16_t reg) const { return bytes.data() + 2 * reg; }
 };
 
-// Puts the wire bytes of registers [start, start + byteCount/2) into a host record and
-// turns the registers of the given rows that lie inside into host order.
-void PlaceWireBytes(LiveRecord& host, std::uint16_t start, const std::uint8_t* wire, int byteCount,
-                    std::span<const ParamRow> rows, int byteOrderMode);
+// True when all of the parameter's registers lie in [start, start + byteCount/2).
+bool RowInside(const Parameter& row, std::uint16_t start, int byteCount);
 
-// True when all of the row's registers lie in [start, start + byteCount/2).
-bool RowInside(const ParamRow& row, std::uint16_t start, int byteCount);
+// Turns the registers of one parameter, already in the record as they came, to host order.
+void ParameterToHost(const Parameter& parameter, LiveRecord& host, int byteOrderMode);
+
+// Puts the wire bytes of registers [start, start + byteCount/2) into a host record and
+// turns the registers of the given parameters (or rows) that lie inside into host order.
+template <class Parameters>
+void PlaceWireBytes(LiveRecord& host, std::uint16_t start, const std::uint8_t* wire, int byteCount,
+                    const Parameters& parameters, int byteOrderMode) {
+    auto* place = host.RawMutable(start, byteCount);
+    if (place == nullptr) return;
+    std::copy(wire, wire + byteCount, place);
+    for (const Parameter& parameter : parameters) {
+        if (RowInside(parameter, start, byteCount)) ParameterToHost(parameter, host, byteOrderMode);
+    }
+}
 
 // The field value of a row from host-order registers.
-FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecContext& context);
+FieldValue DecodeRow(const Parameter& row, const LiveRecord& host, const CodecContext& context);
 
 // The text of the standard range prompt of a row ("请输入一个 0 至 99999999 之间的整数。").
-std::string RangePrompt(const ParamRow& row, const Range& range);
+std::string RangePrompt(const Parameter& row, const Range& range);
 
 // A value outside the row's range, or one its registers cannot hold, is refused before
 // anything is sent; the text to show, or nullopt when the value can be sent.
-std::optional<std::string> RefusalOf(const ParamRow& row, const FieldValue& value, const CodecContext& context);
+std::optional<std::string> RefusalOf(const Parameter& row, const FieldValue& value, const CodecContext& context);
 
 struct EncodeResult {
     bool ok = true;
     std::string message;  // shown when !ok (e.g. a diameter a legacy meter lacks)
 };
 // Writes the row's wire bytes at wire + 0 (row.Bytes() bytes).
-EncodeResult EncodeRow(const ParamRow& row, const FieldValue& value, const CodecContext& context,
+EncodeResult EncodeRow(const Parameter& row, const FieldValue& value, const CodecContext& context,
                        std::uint8_t* wire);
 
 // Seconds since the epoch <-> the meter's clock bytes, in local time. An invalid clock

@@ -1,4 +1,4 @@
-#include "monitor/live_record.h"
+#include "meter/live_record.h"
 
 #include <utility>
 

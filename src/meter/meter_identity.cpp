@@ -1,4 +1,4 @@
-#include "monitor/meter_identity.h"
+#include "meter/meter_identity.h"
 
 #include <algorithm>
 #include <array>

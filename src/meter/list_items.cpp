@@ -1,10 +1,10 @@
-#include "pages/list_items.h"
+#include "meter/list_items.h"
 
 #include "tables/value_tables.h"
 
 namespace kelvo {
 
-std::vector<std::string> ListItems(const ParamRow& row) {
+std::vector<std::string> ListItems(const Parameter& row) {
     std::vector<std::string> items;
     switch (row.listSource) {
         case ListSource::Fixed:

@@ -1,12 +1,12 @@
-#include "pages/row_codec.h"
+#include "meter/value_codec.h"
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
 #include "link/byte_order.h"
-#include "pages/list_items.h"
-#include "pages/value_text.h"
+#include "meter/value_text.h"
 #include "tables/value_tables.h"
 
 namespace kelvo {
@@ -24,7 +24,7 @@ double PowerOfTen(int k) {
 
 bool IsDecimal(Control control) { return control == Control::DecimalEdit || control == Control::FloatEdit; }
 
-int ScaleOf(const ParamRow& row, const CodecContext& context) {
+int ScaleOf(const Parameter& row, const CodecContext& context) {
     if (row.mapping == Mapping::EncodedFactor) return context.paramEncoding == 1 ? 5 : 4;
     return row.scale;
 }
@@ -39,8 +39,9 @@ void PutPair(std::uint32_t value, int byteOrderMode, std::uint8_t* wire) {
     Reorder32(wire, byteOrderMode);
 }
 
-// Converts the registers of one row, already copied into the record, to host order.
-void RowToHost(const ParamRow& row, LiveRecord& host, int byteOrderMode) {
+}  // namespace
+
+void ParameterToHost(const Parameter& row, LiveRecord& host, int byteOrderMode) {
     auto* place = host.RawMutable(row.reg, row.Bytes());
     if (place == nullptr) return;
     switch (row.kind) {
@@ -51,7 +52,8 @@ void RowToHost(const ParamRow& row, LiveRecord& host, int byteOrderMode) {
             Swap16(place + 2);
             break;
         case Kind::U32:
-        case Kind::S32: Reorder32(place, byteOrderMode); break;
+        case Kind::S32:
+        case Kind::Float: Reorder32(place, byteOrderMode); break;
         case Kind::Total:
             Reorder32(place, byteOrderMode);
             Reorder32(place + 4, byteOrderMode);
@@ -62,17 +64,19 @@ void RowToHost(const ParamRow& row, LiveRecord& host, int byteOrderMode) {
     }
 }
 
+namespace {
+
 bool FitsS32(const std::optional<std::int64_t>& integer) {
     return integer && *integer >= std::numeric_limits<std::int32_t>::min() &&
            *integer <= std::numeric_limits<std::int32_t>::max();
 }
 
-std::optional<std::string> RangeRefusal(const ParamRow& row, double min, double max) {
+std::optional<std::string> RangeRefusal(const Parameter& row, double min, double max) {
     return RangePrompt(row, Range{min, max});
 }
 
 // The register integer of a list, integer or decimal row, before it is fitted to its kind.
-std::optional<std::int64_t> RegisterInteger(const ParamRow& row, const FieldValue& value,
+std::optional<std::int64_t> RegisterInteger(const Parameter& row, const FieldValue& value,
                                             const CodecContext& context) {
     if (IsDecimal(row.control)) {
         const int scale = ScaleOf(row, context);
@@ -80,7 +84,7 @@ std::optional<std::int64_t> RegisterInteger(const ParamRow& row, const FieldValu
                                                  : ScaleToRegister(value.real, scale);
     }
     switch (row.mapping) {
-        case Mapping::DiameterOffset: return value.integer + kW58FirstDiameter;
+        case Mapping::DiameterOffset: return value.integer + kDiameterOffset;
         case Mapping::EnergyUnit: return ShortIndexToEnergyCode(static_cast<int>(value.integer));
         default: return value.integer;
     }
@@ -100,22 +104,12 @@ std::optional<std::int64_t> ScaleToRegisterSingle(float value, int scale) {
     return static_cast<std::int64_t>(scaled);
 }
 
-bool RowInside(const ParamRow& row, std::uint16_t start, int byteCount) {
+bool RowInside(const Parameter& row, std::uint16_t start, int byteCount) {
     const int rowRegisters = (row.Bytes() + 1) / 2;
     return row.kind != Kind::None && row.reg >= start && row.reg + rowRegisters <= start + byteCount / 2;
 }
 
-void PlaceWireBytes(LiveRecord& host, std::uint16_t start, const std::uint8_t* wire, int byteCount,
-                    std::span<const ParamRow> rows, int byteOrderMode) {
-    auto* place = host.RawMutable(start, byteCount);
-    if (place == nullptr) return;
-    std::copy(wire, wire + byteCount, place);
-    for (const auto& row : rows) {
-        if (RowInside(row, start, byteCount)) RowToHost(row, host, byteOrderMode);
-    }
-}
-
-FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecContext& context) {
+FieldValue DecodeRow(const Parameter& row, const LiveRecord& host, const CodecContext& context) {
     FieldValue value;
     std::int64_t raw = 0;
     switch (row.kind) {
@@ -127,6 +121,9 @@ FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecCon
         case Kind::S16: raw = host.S16(row.reg); break;
         case Kind::U32: raw = host.U32(row.reg); break;
         case Kind::S32: raw = host.S32(row.reg); break;
+        case Kind::Float:
+            value.real = host.Float(row.reg);
+            return value;
         case Kind::FlowUnitPair:
             value.integer = 3LL * host.U16(row.reg) + host.U16(row.reg + 1);
             return value;
@@ -152,7 +149,7 @@ FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecCon
         switch (row.mapping) {
             case Mapping::DiameterOffset:
                 // A register below DN20 shows DN20; one beyond DN32 shows no selection.
-                value.integer = raw >= kW58FirstDiameter ? raw - kW58FirstDiameter : 0;
+                value.integer = raw >= kDiameterOffset ? raw - kDiameterOffset : 0;
                 break;
             case Mapping::EnergyUnit: value.integer = EnergyCodeToShortIndex(raw); break;
             case Mapping::EncodedDiameter:
@@ -165,7 +162,7 @@ FieldValue DecodeRow(const ParamRow& row, const LiveRecord& host, const CodecCon
     return value;
 }
 
-std::string RangePrompt(const ParamRow& row, const Range& range) {
+std::string RangePrompt(const Parameter& row, const Range& range) {
     const bool integer = !IsDecimal(row.control);
     const auto bound = [integer](double v) {
         return integer ? std::to_string(static_cast<long long>(v)) : FormatGeneral(v, 15);
@@ -173,7 +170,7 @@ std::string RangePrompt(const ParamRow& row, const Range& range) {
     return "请输入一个 " + bound(range.min) + " 至 " + bound(range.max) + (integer ? " 之间的整数。" : " 之间的数字。");
 }
 
-std::optional<std::string> RefusalOf(const ParamRow& row, const FieldValue& value, const CodecContext& context) {
+std::optional<std::string> RefusalOf(const Parameter& row, const FieldValue& value, const CodecContext& context) {
     // A value the user was just told lies outside its row's range is never sent.
     if (row.range) {
         const double field = IsDecimal(row.control) ? value.real : static_cast<double>(value.integer);
@@ -204,7 +201,7 @@ std::optional<std::string> RefusalOf(const ParamRow& row, const FieldValue& valu
     }
 }
 
-EncodeResult EncodeRow(const ParamRow& row, const FieldValue& value, const CodecContext& context,
+EncodeResult EncodeRow(const Parameter& row, const FieldValue& value, const CodecContext& context,
                        std::uint8_t* wire) {
     switch (row.kind) {
         case Kind::None: return {};
@@ -227,6 +224,13 @@ EncodeResult EncodeRow(const ParamRow& row, const FieldValue& value, const Codec
         case Kind::Clock:
             TimeToClockBytes(value.integer, value.integer2, wire);
             return {};
+        case Kind::Float: {
+            std::uint32_t bits = 0;
+            const auto single = static_cast<float>(value.real);
+            std::memcpy(&bits, &single, sizeof bits);
+            PutPair(bits, context.byteOrderMode, wire);
+            return {};
+        }
         case Kind::U16:
         case Kind::S16:
         case Kind::U32:
