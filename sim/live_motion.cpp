@@ -7,7 +7,7 @@
 
 #include "meter/shared_parameters.h"
 #include "meter/w58_map.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo::sim {
 namespace {

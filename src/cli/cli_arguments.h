@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "monitor/search_plan.h"
+#include "search/search_plan.h"
 
 namespace kelvo::cli {
 

@@ -12,8 +12,8 @@
 #include "link/stop_event.h"
 #include "link/traffic_log.h"
 #include "messages/prompter.h"
-#include "monitor/live_connection.h"
-#include "monitor/traffic_text.h"
+#include "live/live_connection.h"
+#include "traffic/traffic_text.h"
 #include "settings/settings.h"
 
 namespace kelvo::cli {

@@ -8,7 +8,7 @@
 #include "link/stop_event.h"
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
-#include "monitor/meter_search.h"
+#include "search/meter_search.h"
 #include "settings/settings.h"
 
 namespace kelvo::cli {

@@ -109,34 +109,4 @@ std::size_t LongestAnswerTo(std::span<const std::uint8_t> request) {
     }
 }
 
-std::string_view AnswerFaultText(AnswerFault fault) {
-    switch (fault) {
-        case AnswerFault::None:
-            return "应答正确";
-        case AnswerFault::NoAnswer:
-            return "无应答";
-        case AnswerFault::TooShort:
-            return "应答过短";
-        case AnswerFault::BadCrc:
-            return "CRC 校验错误";
-        case AnswerFault::WrongAddress:
-            return "应答地址与请求不符";
-        case AnswerFault::Exception:
-            return "仪表返回异常应答";
-        case AnswerFault::WrongFunction:
-            return "应答功能码与请求不符";
-        case AnswerFault::WrongByteCount:
-            return "应答字节数与请求的寄存器数不符";
-        case AnswerFault::Truncated:
-            return "应答不完整";
-        case AnswerFault::Overlong:
-            return "应答过长";
-        case AnswerFault::WrongEcho:
-            return "写入应答的寄存器与请求不符";
-        case AnswerFault::BadRequest:
-            return "请求格式不对";
-    }
-    return "";
-}
-
 }  // namespace kelvo

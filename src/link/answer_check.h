@@ -19,7 +19,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 namespace kelvo {
 
@@ -59,8 +58,5 @@ AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const s
 // How long the longest answer is that CheckAnswer can take as good for `request`; 0 for a
 // request the link does not send.
 std::size_t LongestAnswerTo(std::span<const std::uint8_t> request);
-
-// A short explanation of a fault, for a person reading the traffic.
-std::string_view AnswerFaultText(AnswerFault fault);
 
 }  // namespace kelvo

@@ -17,27 +17,19 @@
 
 namespace kelvo {
 
-// The communication base of the link. Its socket transport is never used; only the
-// virtual destructor remains.
-class CSocketComm {
-public:
-    CSocketComm() = default;
-    virtual ~CSocketComm() = default;
-    CSocketComm(const CSocketComm&) = delete;
-    CSocketComm& operator=(const CSocketComm&) = delete;
-};
-
 inline constexpr int kAttemptsPerChunk = 2;
 inline constexpr int kReadPauseMs = 50;
 inline constexpr int kWritePauseMs = 150;
 inline constexpr int kIdentifyPauseMs = 200;
 
-class CDMRJly : public CSocketComm {
+class CDMRJly {
 public:
     // On the platform's serial port.
     CDMRJly();
     explicit CDMRJly(std::unique_ptr<Transport> port);
-    ~CDMRJly() override;  // a link destroyed with its port open closes it
+    ~CDMRJly();  // a link destroyed with its port open closes it
+    CDMRJly(const CDMRJly&) = delete;
+    CDMRJly& operator=(const CDMRJly&) = delete;
 
     // On failure the open flag stays 0 and the result says why; the caller shows its
     // message and calls ClosePort.

@@ -17,6 +17,9 @@ std::string_view PortErrorText(PortError error);
 // Modbus standard does not name.
 std::string_view ExceptionCodeText(std::uint8_t code);
 
+// A short explanation of the answer check's verdict, for a person reading the traffic.
+std::string_view AnswerFaultText(AnswerFault fault);
+
 // Why the operation failed, in one line; empty for a good result.
 std::string FailureDetail(const LinkResult& result);
 

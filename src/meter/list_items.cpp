@@ -1,6 +1,6 @@
 #include "meter/list_items.h"
 
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 

@@ -8,7 +8,7 @@
 #include "link/modbus_rtu.h"
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "meter/parameter.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 

@@ -7,7 +7,7 @@
 
 #include "link/byte_order.h"
 #include "meter/value_text.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 

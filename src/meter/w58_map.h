@@ -7,7 +7,7 @@
 
 #include "meter/parameter.h"
 #include "meter/shared_parameters.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo::w58_map {
 

@@ -1,7 +1,7 @@
 #include "pages/preset_confirmation.h"
 
 #include "meter/value_text.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {

@@ -13,7 +13,7 @@
 #include "pages/page_definition.h"
 #include "pages/page_session.h"
 #include "settings/settings.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/answer_check.h"
+#include "messages/failure_text.h"
 #include "link/crc16.h"
 #include "link/modbus_frames.h"
 

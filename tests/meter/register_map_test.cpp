@@ -14,7 +14,7 @@
 #include "meter/register_maps.h"
 #include "meter/value_codec.h"
 #include "settings/settings.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {

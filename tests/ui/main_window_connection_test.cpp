@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "link/serial_port.h"
-#include "monitor/live_display.h"
+#include "live/live_display.h"
 #include "messages/prompter.h"
 #include "link/stop_event.h"
 #include "ui/pages/parameter_page_view.h"
@@ -188,6 +188,9 @@ TEST(MainWindowConnection, IdentificationFailuresLeaveThePortClosed) {
         bench.meter.SetSilent(c.silent);
         bench.Trigger(32771);
         EXPECT_EQ(bench.prompter.Texts(), Texts{std::string(c.message)});
+        if (c.silent && !bench.prompter.Entries().empty()) {
+            EXPECT_EQ(bench.prompter.Entries()[0].detail, "无应答（等待 200 ms，共 1 次）");
+        }
         EXPECT_FALSE(bench.dlg->IsConnected());
         EXPECT_TRUE(bench.CommandsShowConnected(false));
         EXPECT_TRUE(bench.PortCanBeReopened());

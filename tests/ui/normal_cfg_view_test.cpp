@@ -22,7 +22,7 @@
 #include "sim/meter_simulator.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_settings.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "meter/w58_map.h"
 #include "pages/page_definition.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo::w58_flow {
 

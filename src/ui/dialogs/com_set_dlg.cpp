@@ -12,7 +12,7 @@
 #include "messages/prompter.h"
 #include "meter/value_text.h"
 #include "settings/settings.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 #include "ui/dialog_units.h"
 #include "ui/dialogs/com_set_picture.h"
 #include "ui/dialogs/port_choices.h"

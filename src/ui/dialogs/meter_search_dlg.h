@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/meter_search.h"
+#include "search/meter_search.h"
 #include "settings/settings.h"
 
 class QComboBox;

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "monitor/traffic_text.h"
+#include "traffic/traffic_text.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -18,8 +18,8 @@
 #include <QVBoxLayout>
 
 #include "messages/prompter.h"
-#include "monitor/live_display.h"
-#include "monitor/live_status.h"
+#include "live/live_display.h"
+#include "live/live_status.h"
 #include "settings/settings.h"
 #include "ui/dialog_units.h"
 #include "ui/dialogs/cfg_dlg.h"

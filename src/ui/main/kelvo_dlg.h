@@ -15,7 +15,7 @@
 #include <mutex>
 
 #include "line/line_owner.h"
-#include "monitor/live_connection.h"
+#include "live/live_connection.h"
 #include "ui/line_runner.h"
 #include "ui/main/main_commands.h"
 

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "monitor/live_display.h"
-#include "monitor/live_status.h"
+#include "live/live_display.h"
+#include "live/live_status.h"
 
 class QLabel;
 class QLineEdit;

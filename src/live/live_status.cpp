@@ -1,4 +1,4 @@
-#include "monitor/live_status.h"
+#include "live/live_status.h"
 
 #include "link/modbus_rtu.h"
 #include "link/serial_port.h"

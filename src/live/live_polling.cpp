@@ -1,4 +1,4 @@
-#include "monitor/live_polling.h"
+#include "live/live_polling.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "monitor/live_status.h"
+#include "live/live_status.h"
 #include "settings/settings.h"
 
 namespace kelvo {

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "monitor/live_polling.h"
+#include "live/live_polling.h"
 
 namespace kelvo {
 

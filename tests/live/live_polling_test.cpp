@@ -14,8 +14,8 @@
 #include "support/fake_meter.h"
 #include "link/modbus_rtu.h"
 #include "link/stop_event.h"
-#include "monitor/live_display.h"
-#include "monitor/live_polling.h"
+#include "live/live_display.h"
+#include "live/live_polling.h"
 #include "settings/settings.h"
 
 namespace kelvo {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "line/line_owner.h"
-#include "monitor/search_plan.h"
+#include "search/search_plan.h"
 
 namespace kelvo {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/search_plan.h"
+#include "search/search_plan.h"
 
 namespace kelvo {
 namespace {

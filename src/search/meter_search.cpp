@@ -1,4 +1,4 @@
-#include "monitor/meter_search.h"
+#include "search/meter_search.h"
 
 #include <utility>
 

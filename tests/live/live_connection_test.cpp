@@ -22,7 +22,7 @@
 #include "link/stop_event.h"
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
-#include "monitor/live_connection.h"
+#include "live/live_connection.h"
 #include "settings/settings.h"
 #include "support/scripted_prompter.h"
 #include "support/simulated_meter_port.h"

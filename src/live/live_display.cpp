@@ -1,4 +1,4 @@
-#include "monitor/live_display.h"
+#include "live/live_display.h"
 
 #include <array>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include "meter/shared_parameters.h"
 #include "settings/profile_values.h"  // FormatFixed: locale-independent "%.Nf"
 #include "settings/settings.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 

@@ -10,7 +10,7 @@
 #include "link/crc16.h"
 #include "link/modbus_frames.h"
 #include "link/traffic_log.h"
-#include "monitor/traffic_text.h"
+#include "traffic/traffic_text.h"
 
 namespace kelvo {
 namespace {

@@ -1,4 +1,4 @@
-#include "monitor/live_connection.h"
+#include "live/live_connection.h"
 
 #include <chrono>
 

@@ -14,9 +14,9 @@
 #include "link/serial_port.h"
 #include "link/stop_event.h"
 #include "link/traffic_log.h"
-#include "monitor/live_connection.h"
-#include "monitor/meter_search.h"
-#include "monitor/traffic_text.h"
+#include "live/live_connection.h"
+#include "search/meter_search.h"
+#include "traffic/traffic_text.h"
 #include "support/scripted_prompter.h"
 #include "support/simulated_meter_port.h"
 

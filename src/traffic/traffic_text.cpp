@@ -1,4 +1,4 @@
-#include "monitor/traffic_text.h"
+#include "traffic/traffic_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,6 +7,7 @@
 
 #include "link/answer_check.h"
 #include "link/modbus_frames.h"
+#include "messages/failure_text.h"
 #include "meter/meter_identity.h"
 
 namespace kelvo {

@@ -1,11 +1,11 @@
-#include "monitor/search_plan.h"
+#include "search/search_plan.h"
 
 #include <algorithm>
 #include <charconv>
 
 #include "link/identification_probe.h"
 #include "link/wire_time.h"
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "line/line_owner.h"
-#include "monitor/live_polling.h"
+#include "live/live_polling.h"
 #include "meter/meter_identity.h"
 
 namespace kelvo {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tables/value_tables.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {

@@ -9,7 +9,7 @@
 #include <variant>
 #include <vector>
 
-#include "monitor/live_display.h"
+#include "live/live_display.h"
 #include "meter/live_record.h"
 #include "settings/settings.h"
 

@@ -1,0 +1,28 @@
+# The layers of src/, lowest first, and which folders each may include. The build checks
+# every #include of every layer against this list before it compiles anything: an include
+# that goes up a layer (the link including a page, say) fails `cmake --build`.
+#
+#   vocabulary, settings      value lists; config.ini
+#   link                      transport, serial port, Modbus master, traffic log, stop
+#   messages                  the prompter and the texts that say why something failed
+#   line                      the one owner of the serial line
+#   meter                     register maps, value codecs, the live record, identification
+#   live, search, traffic     the live connection; the meter search; traffic lines
+#   pages                     page tables and the engine that runs them
+#   cli, ui                   kelvo-cli and the Qt application
+#   sim                       the simulated meter, a tool beside the program
+
+set(KELVO_LAYER_INCLUDES_vocabulary "")
+set(KELVO_LAYER_INCLUDES_settings "")
+set(KELVO_LAYER_INCLUDES_link "settings")
+set(KELVO_LAYER_INCLUDES_messages "settings;link")
+set(KELVO_LAYER_INCLUDES_line "settings;link;messages")
+set(KELVO_LAYER_INCLUDES_meter "vocabulary;settings;link;messages")
+set(KELVO_LAYER_INCLUDES_live "vocabulary;settings;link;messages;line;meter")
+set(KELVO_LAYER_INCLUDES_search "vocabulary;settings;link;messages;line;meter")
+set(KELVO_LAYER_INCLUDES_traffic "vocabulary;settings;link;messages;meter")
+set(KELVO_LAYER_INCLUDES_pages "vocabulary;settings;link;messages;meter")
+set(KELVO_LAYER_INCLUDES_cli "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages")
+set(KELVO_LAYER_INCLUDES_ui "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;resources")
+set(KELVO_LAYER_INCLUDES_sim "vocabulary;settings;link;meter")
+set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages cli ui sim)
