@@ -43,7 +43,7 @@
 #include "link/stop_event.h"
 #include "link/transport.h"
 #include "messages/prompter.h"
-#include "monitor/live_polling.h"
+#include "live/live_polling.h"
 #include "ui/main/kelvo_dlg.h"
 
 extern char** environ;

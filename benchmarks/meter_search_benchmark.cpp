@@ -19,7 +19,7 @@
 
 #include "line/line_owner.h"
 #include "link/stop_event.h"
-#include "monitor/meter_search.h"
+#include "search/meter_search.h"
 #include "settings/settings.h"
 #include "sim/meter_simulator.h"
 #include "temp_config_home.h"
