@@ -24,14 +24,10 @@ CNormalCfgPage::CNormalCfgPage(PageControls& controls, Prompter& prompter)
 std::optional<PageTransaction> CNormalCfgPage::BeginPreset(int presetNumber) {
     const auto index = static_cast<std::size_t>(presetNumber - 1);
     return Transaction("配置" + std::to_string(presetNumber) + "下传", [index, values = Values()](PageSession& session) {
+        // The diameter and the sensor factor depend on the meter's encoding.
         if (!session.Open() || !session.Identify()) return;
-        // Loaded only now, with the meter identified: the preset as stored at this moment.
         const GenericPreset preset = LoadPresets().generic.at(index);
-        // The preset's values travel in place of the page's own; the page keeps its fields.
-        std::vector<FieldValue> sent = values;
-        std::vector<StoredWord> storedAsIs;
-        PutPresetInPlaceOfFields(preset, kGenericPresetFields, session.Definition(), sent, storedAsIs);
-        DownloadInPlaceOfFields(session, sent, GenericPresetConfirmation(preset), storedAsIs);
+        DownloadStoredPreset(session, values, preset, kGenericPresetFields, GenericPresetConfirmation(preset));
     });
 }
 

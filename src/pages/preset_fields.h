@@ -137,4 +137,16 @@ void PutPresetInPlaceOfFields(const Preset& preset, const std::array<PresetField
     }
 }
 
+// "配置N下传" on the line: with the port open (and the meter identified, where the page
+// must know its encoding), the preset as stored at this moment travels in place of the
+// page's field values, after the question with the port held. The page keeps its fields.
+template <class Preset, std::size_t N>
+void DownloadStoredPreset(PageSession& session, const std::vector<FieldValue>& values, const Preset& preset,
+                          const std::array<PresetField<Preset>, N>& fields, std::string_view question) {
+    std::vector<FieldValue> sent = values;
+    std::vector<StoredWord> storedAsIs;
+    PutPresetInPlaceOfFields(preset, fields, session.Definition(), sent, storedAsIs);
+    DownloadInPlaceOfFields(session, sent, question, storedAsIs);
+}
+
 }  // namespace kelvo

@@ -41,13 +41,7 @@ std::optional<PageTransaction> CW58NormalPage::BeginPreset(int presetNumber) {
     return Transaction("配置" + std::to_string(presetNumber) + "下传", [index, values = Values()](PageSession& session) {
         if (!session.Open()) return;
         const W58Preset preset = LoadPresets().w58.at(index);
-
-        // The preset's values travel in place of the page's own; the page keeps its fields.
-        // Its diameter and energy unit are the meter's own codes: they go out as stored.
-        std::vector<FieldValue> sent = values;
-        std::vector<StoredWord> storedAsIs;
-        PutPresetInPlaceOfFields(preset, kW58PresetFields, session.Definition(), sent, storedAsIs);
-        DownloadInPlaceOfFields(session, sent, W58PresetConfirmation(preset), storedAsIs);
+        DownloadStoredPreset(session, values, preset, kW58PresetFields, W58PresetConfirmation(preset));
     });
 }
 
