@@ -109,6 +109,9 @@ struct Parameter {
     // Reads registers another parameter of the map reads too, another way (the flow
     // unit pair over the volume unit). Only such a view may overlap another parameter.
     std::string_view viewOf = {};
+    // Belongs to one meter (its number, address, line, totals, clock, zero point): a
+    // restore onto another meter leaves it out unless asked for.
+    bool perMeter = false;
 
     constexpr int Registers() const { return RegistersOf(kind); }
     constexpr int Bytes() const { return 2 * Registers(); }

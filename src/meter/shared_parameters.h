@@ -24,9 +24,9 @@ inline constexpr Parameter kFlowPercent = {.name = "flow_percent", .label = "流
                                            .reg = 103};
 inline constexpr Parameter kMt = {.name = "mt", .label = "MT", .kind = Kind::Float, .reg = 105};
 inline constexpr Parameter kForwardTotal = {.name = "forward_total", .label = "流量正向累积", .kind = Kind::Total,
-                                            .reg = 107};
+                                            .reg = 107, .perMeter = true};
 inline constexpr Parameter kReverseTotal = {.name = "reverse_total", .label = "流量反向累积", .kind = Kind::Total,
-                                            .reg = 111};
+                                            .reg = 111, .perMeter = true};
 inline constexpr Parameter kFlowUnit = {.name = "flow_unit", .label = "流量单位", .control = Control::List,
                                         .kind = Kind::FlowUnitPair, .reg = 115, .listSource = ListSource::FlowUnits,
                                         .initial = 5};
@@ -38,8 +38,8 @@ inline constexpr Parameter kSupplyTemperature = {.name = "supply_temperature", .
                                                  .kind = Kind::Float, .reg = 121};
 inline constexpr Parameter kReturnTemperature = {.name = "return_temperature", .label = "出温(℃)",
                                                  .kind = Kind::Float, .reg = 123};
-inline constexpr Parameter kHeatTotal = {.name = "heat_total", .label = "热量累积", .kind = Kind::Total, .reg = 125};
-inline constexpr Parameter kColdTotal = {.name = "cold_total", .label = "冷量累积", .kind = Kind::Total, .reg = 129};
+inline constexpr Parameter kHeatTotal = {.name = "heat_total", .label = "热量累积", .kind = Kind::Total, .reg = 125, .perMeter = true};
+inline constexpr Parameter kColdTotal = {.name = "cold_total", .label = "冷量累积", .kind = Kind::Total, .reg = 129, .perMeter = true};
 inline constexpr Parameter kPowerUnit = {.name = "power_unit", .label = "功率单位", .control = Control::IntEdit,
                                          .reg = 133};
 inline constexpr Parameter kEnergyUnit = {.name = "energy_unit", .label = "能量累积单位", .control = Control::List,

@@ -46,6 +46,10 @@ constexpr Parameter Integer(std::string_view name, std::string_view label, std::
 constexpr Parameter Decimal(std::string_view name, std::string_view label, Kind kind, std::uint16_t reg, int scale) {
     return {.name = name, .label = label, .kind = kind, .reg = reg, .scale = scale};
 }
+constexpr Parameter PerMeter(Parameter parameter) {
+    parameter.perMeter = true;
+    return parameter;
+}
 
 inline constexpr auto kParameters = std::to_array<Parameter>({
     kFlow, kVelocity, kFlowPercent, kMt, kForwardTotal, kReverseTotal, kFlowUnit, kTotalsUnit, kAlarm, kHeatPower,
@@ -55,13 +59,14 @@ inline constexpr auto kParameters = std::to_array<Parameter>({
     Decimal("sensor_factor", "传感器系数", Kind::S32, 147, 5),
     {.name = "diameter", .label = "口径", .control = Control::List, .reg = 149, .mapping = Mapping::DiameterOffset,
      .items = kDiameterItems},
-    Integer("meter_address", "通讯地址", 156),
-    List("meter_baud_rate", "波特率", 157, BaudTexts),
-    List("meter_parity", "校验方式", 203, ParityTexts),
-    List("byte_order", "字节顺序", 204, ByteOrderTexts),
+    PerMeter(Integer("meter_address", "通讯地址", 156)),
+    PerMeter(List("meter_baud_rate", "波特率", 157, BaudTexts)),
+    PerMeter(List("meter_parity", "校验方式", 203, ParityTexts)),
+    PerMeter(List("byte_order", "字节顺序", 204, ByteOrderTexts)),
     {.name = "meter_number", .label = "表号", .control = Control::DigitsEdit, .kind = Kind::Digits8, .reg = 225,
-     .range = Range{0, 99999999}},
-    {.name = "meter_clock", .label = "仪表时间", .control = Control::DateTime, .kind = Kind::Clock, .reg = 273},
+     .range = Range{0, 99999999}, .perMeter = true},
+    {.name = "meter_clock", .label = "仪表时间", .control = Control::DateTime, .kind = Kind::Clock, .reg = 273,
+     .perMeter = true},
     List("totaliser_shown", "流量累积显示", 280, TotalizerNames),
     // Flow.
     kTimeConstant,
@@ -117,7 +122,7 @@ inline constexpr auto kParameters = std::to_array<Parameter>({
     Integer("empty_pipe_hysteresis", "空管检测回差", 285),
     Decimal("converter_factor", "转换器系数", Kind::U32, 321, 5),
     kZeroCorrection,
-    Decimal("zero_point", "零点(mV)", Kind::S32, 327, 3),
+    PerMeter(Decimal("zero_point", "零点(mV)", Kind::S32, 327, 3)),
     Integer("empty_pipe_count", "空管判定次数", 333),
     // Heat.
     Decimal("power_upper_limit", "功率上限(kW)", Kind::U32, 243, 4),

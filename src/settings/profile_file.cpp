@@ -230,4 +230,18 @@ SaveResult EditProfileFile(const std::string& folder, const std::string& fileNam
     return error == 0 ? SaveResult{} : SaveFailure(error);
 }
 
+SaveResult ReplaceFile(const std::string& path, std::string_view text) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    int error = 0;
+    const auto locked = LockedFolder::Open(folder, error);
+    if (!locked) return SaveFailure(error);
+    if (const int refusal = locked->ReplaceRefusal(name); refusal != 0) {
+        return refusal == EACCES || refusal == EPERM ? SaveResult{SaveError::ReadOnlyFile, refusal} : SaveFailure(refusal);
+    }
+    error = locked->Replace(name, text);
+    return error == 0 ? SaveResult{} : SaveFailure(error);
+}
+
 }  // namespace kelvo

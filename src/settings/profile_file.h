@@ -61,4 +61,9 @@ private:
 SaveResult EditProfileFile(const std::string& folder, const std::string& fileName,
                            const std::function<void(ProfileFile&)>& edit);
 
+// Writes `text` as the whole file at `path` (a file the user chose: a backup, a report),
+// replacing what was there atomically: a reader sees the old file or the new one, whole,
+// and a failed write leaves the old one as it was.
+SaveResult ReplaceFile(const std::string& path, std::string_view text);
+
 }  // namespace kelvo

@@ -1,0 +1,27 @@
+#pragma once
+// A parameter's value as a person reads and types it outside a page: in backup files,
+// compare views, reports and on the command line. The same forms the page controls show
+// ("20", "m3/h", "00012345", "2026-12-09 12:34:56").
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "meter/parameter.h"
+#include "meter/value_codec.h"
+
+namespace kelvo {
+
+// The value as its control shows it; a list shows its item (nothing for no selection).
+std::string ValueText(const Parameter& parameter, const FieldValue& value);
+
+// Typed text back to a value: a list takes an item's text or its index, numbers as the
+// edit boxes take them, a clock "YYYY-MM-DD HH:MM:SS" in local time. nullopt when the
+// text is none of these.
+std::optional<FieldValue> ParseValueText(const Parameter& parameter, std::string_view text);
+
+// The unit a value is shown in, taken from its label's last parentheses ("m/s" of
+// "流速上限(m/s)"); empty when the label names none.
+std::string_view UnitOf(const Parameter& parameter);
+
+}  // namespace kelvo
