@@ -19,6 +19,9 @@ constexpr char kMeterKindSection[] = "MeterType";
 constexpr char kSearchSection[] = "MeterSearch";
 constexpr char kTurnaroundKey[] = "TurnaroundMs";
 constexpr char kWindowSection[] = "MainWindow";
+constexpr char kReportSection[] = "Report";
+// A name or a place, not an essay: what fits a line of the report.
+constexpr std::size_t kMaxReportTextCharacters = 200;
 
 // Reals are read into a text of at most 20 characters before they are converted.
 constexpr std::size_t kRealTextLength = 20;
@@ -158,6 +161,12 @@ WindowPlacement LoadWindowPlacement() {
             .height = file.GetInt(kWindowSection, "Height", 0)};
 }
 
+ReportPeople LoadReportPeople() {
+    const ProfileFile file = ProfileFile::Load(GetSettingsFilePath());
+    return {.technician = file.GetText(kReportSection, "Technician", "", kMaxReportTextCharacters),
+            .site = file.GetText(kReportSection, "Site", "", kMaxReportTextCharacters)};
+}
+
 SaveResult SaveSerialSettings(const SerialSettings& settings) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
                            [&settings](ProfileFile& file) { PutSerialSettings(file, settings); });
@@ -182,6 +191,20 @@ SaveResult SaveWindowPlacement(const WindowPlacement& placement) {
         SetInt(file, kWindowSection, "Y", placement.y);
         SetInt(file, kWindowSection, "Width", placement.width);
         SetInt(file, kWindowSection, "Height", placement.height);
+    });
+}
+
+SaveResult SaveReportPeople(const ReportPeople& people) {
+    // One line each: a line break would end the value and start a key of its own.
+    const auto oneLine = [](std::string text) {
+        for (char& c : text) {
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        return text;
+    };
+    return EditProfileFile(GetSettingsFolder(), kFileName, [&people, &oneLine](ProfileFile& file) {
+        file.SetText(kReportSection, "Technician", oneLine(people.technician));
+        file.SetText(kReportSection, "Site", oneLine(people.site));
     });
 }
 

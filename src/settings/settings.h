@@ -67,6 +67,14 @@ struct W58Preset {
 
 inline constexpr int kPresetCount = 5;
 
+// Who commissions where, for the commissioning report; asked once and remembered.
+struct ReportPeople {
+    std::string technician;
+    std::string site;
+
+    bool operator==(const ReportPeople&) const = default;
+};
+
 // Where the main window was and how large, as the user left it; width 0: never saved.
 struct WindowPlacement {
     int x = 0;
@@ -98,6 +106,7 @@ PresetStore LoadPresets();
 // Within kMinTurnaroundMs..kMaxTurnaroundMs; a missing or odd value gives the default.
 int LoadSearchTurnaround();
 WindowPlacement LoadWindowPlacement();
+ReportPeople LoadReportPeople();
 
 // Saves create the folder (one level) and the file on demand, keep every other line
 // of the file and replace it atomically. A failed save (read-only, disk full, a file
@@ -107,6 +116,7 @@ SaveResult SaveMeterKind(int meterKind);
 SaveResult SavePresets(const PresetStore& presets);
 SaveResult SaveSearchTurnaround(int turnaroundMs);
 SaveResult SaveWindowPlacement(const WindowPlacement& placement);
+SaveResult SaveReportPeople(const ReportPeople& people);
 
 // config.ini is there but is no file to read: not a regular file (a FIFO, a device, a
 // link to one) or larger than 1 MiB. Loads then give the defaults and every save is
