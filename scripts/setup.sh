@@ -9,6 +9,7 @@ packages=(
   libgtest-dev
   libmodbus-dev
   fonts-wqy-microhei
+  poppler-utils
   xvfb xauth
 )
 

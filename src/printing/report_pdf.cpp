@@ -25,7 +25,6 @@ bool WriteReportPdf(std::string_view html, const std::string& path, std::string&
         writer.setCreator(QStringLiteral("Kelvo"));
         QTextDocument document;
         document.setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
-        document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
         document.print(&writer);
     }
     if (!file.commit()) {

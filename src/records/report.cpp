@@ -28,6 +28,9 @@ std::string Cell(std::string_view text, std::string_view tag = "td") {
     return "<" + std::string(tag) + ">" + Escaped(text) + "</" + std::string(tag) + ">";
 }
 
+// Qt's rich text takes the table's look from its attributes rather than from style rules.
+constexpr std::string_view kTable = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\" width=\"100%\">";
+
 // The labels of the live display's fields, in their order (LiveField).
 constexpr std::array<std::string_view, kLiveFieldCount> kLiveLabels = {
     shared_parameters::kFlow.label,         shared_parameters::kVelocity.label,
@@ -51,14 +54,14 @@ void Identity(std::string& html, const ReportContent& content) {
         {"报告日期", content.date},
         {"Kelvo 版本", record.kelvoVersion},
     };
-    html += "<table class=\"identity\">";
+    html += std::string(kTable);
     for (const auto& [label, value] : rows) html += "<tr>" + Cell(label, "th") + Cell(value) + "</tr>";
     html += "</table>";
 }
 
 void Pages(std::string& html, const MeterRecord& record) {
     for (const PageDefinition* page : PageDefinitionsOf(record.meterKind)) {
-        html += "<h2>" + Escaped(page->tabTitle) + "</h2><table><tr><th>参数</th><th>值</th><th>单位</th></tr>";
+        html += "<h2>" + Escaped(page->tabTitle) + "</h2>" + std::string(kTable) + "<tr><th>参数</th><th>值</th><th>单位</th></tr>";
         for (const ParamRow& row : page->rows) {
             const RecordedValue* value = record.Find(row.name);
             if (value == nullptr) continue;
@@ -69,7 +72,7 @@ void Pages(std::string& html, const MeterRecord& record) {
 }
 
 void Live(std::string& html, const LiveTexts& live) {
-    html += "<h2>实时数据</h2><table><tr><th>项目</th><th>值</th></tr>";
+    html += "<h2>实时数据</h2>" + std::string(kTable) + "<tr><th>项目</th><th>值</th></tr>";
     for (std::size_t i = 0; i < live.size(); ++i) {
         if (!live[i].empty()) html += "<tr>" + Cell(kLiveLabels[i]) + Cell(live[i]) + "</tr>";
     }
@@ -79,7 +82,7 @@ void Live(std::string& html, const LiveTexts& live) {
 void Comparing(std::string& html, const Comparison& comparison) {
     html += "<h2>参数对比</h2><p>" + Escaped(comparison.leftTitle) + " 与 " + Escaped(comparison.rightTitle) + "：共 " +
             std::to_string(comparison.differences) + " 处不同。</p>";
-    html += "<table><tr><th>参数</th><th>" + Escaped(comparison.leftTitle) + "</th><th>" +
+    html += std::string(kTable) + "<tr><th>参数</th><th>" + Escaped(comparison.leftTitle) + "</th><th>" +
             Escaped(comparison.rightTitle) + "</th><th>单位</th><th>结果</th></tr>";
     for (const CompareRow& row : comparison.rows) {
         const bool differs = row.verdict != CompareVerdict::Same;
@@ -94,7 +97,9 @@ void Comparing(std::string& html, const Comparison& comparison) {
 std::string ReportHtml(const ReportContent& content) {
     std::string html =
         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>调试报告</title><style>"
-        "body{font-family:'WenQuanYi Micro Hei','Microsoft YaHei',sans-serif;font-size:10pt}"
+        // DejaVu Sans first: the Latin text and the ℃ sign, which WenQuanYi's glyph does not
+        // carry into a PDF; the Chinese text then falls to WenQuanYi (Linux) or YaHei (Windows).
+        "body{font-family:'DejaVu Sans','WenQuanYi Micro Hei','Microsoft YaHei',sans-serif;font-size:10pt}"
         "table{border-collapse:collapse;margin-bottom:8pt}th,td{border:1px solid #888;padding:2pt 6pt;text-align:left}"
         "tr.differs td{color:#c00000;font-weight:bold}"
         "</style></head><body><h1>调试报告</h1>";

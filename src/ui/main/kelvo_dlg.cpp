@@ -31,6 +31,7 @@
 #include "ui/main/live_values_panel.h"
 #include "ui/main/meter_pages.h"
 #include "ui/message_box_prompter.h"
+#include "ui/records/records_commands.h"
 
 namespace kelvo {
 
@@ -151,6 +152,7 @@ void CKelvoDlg::BuildWindow() {
     layout->addWidget(status);
 
     pages_ = std::make_unique<MeterPages>(tabs_, prompter_, runner_);
+    records_ = new CRecordsCommands(runner_, prompter_, [this] { return connection_.MeterKind(); }, this);
 }
 
 void CKelvoDlg::ConnectCommands() {
@@ -163,6 +165,10 @@ void CKelvoDlg::ConnectCommands() {
     connect(commands_.genericMeter, &QAction::triggered, this, [this] { ChooseMeterKind(kGenericMeter); });
     connect(commands_.w58Meter, &QAction::triggered, this, [this] { ChooseMeterKind(kW58Meter); });
     connect(commands_.about, &QAction::triggered, this, &CKelvoDlg::RunAboutBox);
+    connect(commands_.backup, &QAction::triggered, records_, &CRecordsCommands::BackupCommand);
+    connect(commands_.compare, &QAction::triggered, records_, &CRecordsCommands::CompareCommand);
+    connect(commands_.restore, &QAction::triggered, records_, &CRecordsCommands::RestoreCommand);
+    connect(commands_.report, &QAction::triggered, records_, &CRecordsCommands::ReportCommand);
     // The states are applied whenever a menu is about to be seen, so the check marks
     // follow the settings file even when another program changed it.
     for (QMenu* menu : {commands_.typeMenu, commands_.linkMenu, commands_.configMenu, commands_.helpMenu})
@@ -181,6 +187,11 @@ void CKelvoDlg::UpdateCommandStates() {
     commands_.w58Meter->setEnabled(!busy);
     commands_.trafficMonitor->setEnabled(true);
     commands_.presets->setEnabled(true);
+    // They talk to the meter, as a page does: not while the connection holds the port. A
+    // comparison of two files needs no meter, but its dialog offers the meter too.
+    for (QAction* records : {commands_.backup, commands_.compare, commands_.restore, commands_.report}) {
+        records->setEnabled(!connected_ && !busy);
+    }
     const int storedKind = LoadMeterKind();
     commands_.genericMeter->setChecked(storedKind == kGenericMeter);
     commands_.w58Meter->setChecked(storedKind == kW58Meter);

@@ -26,6 +26,7 @@ class QTabWidget;
 namespace kelvo {
 
 class CMessageBoxPrompter;
+class CRecordsCommands;
 class CTrafficMonitorDlg;
 class LiveValuesPanel;
 class MeterPages;
@@ -69,6 +70,8 @@ public:
     // The traffic monitor's window, made at its first use and hidden until shown.
     CTrafficMonitorDlg& TrafficMonitor();
     TrafficLog& Traffic() { return line_.Traffic(); }
+    // 备份参数, 对比参数, 恢复参数, 调试报告.
+    CRecordsCommands& Records() { return *records_; }
 
 protected:
     // Command 32774: the presets dialog, modal (tests replace it).
@@ -114,6 +117,7 @@ private:
     QPushButton* cancel_ = nullptr;
     std::unique_ptr<LiveValuesPanel> liveValues_;
     std::unique_ptr<MeterPages> pages_;
+    CRecordsCommands* records_ = nullptr;  // a child of this window
     // A window of its own rather than a child: a child would be blocked with this window
     // while the meter search runs.
     std::unique_ptr<CTrafficMonitorDlg> trafficMonitor_;

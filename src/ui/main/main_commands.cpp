@@ -42,6 +42,10 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.meterSearch = MakeAction(owner, kCmdMeterSearch, "搜索仪表(&F)...");
     c.trafficMonitor = MakeAction(owner, kCmdTrafficMonitor, "通讯监视(&M)");
     c.presets = MakeAction(owner, kCmdPresets, "常用配置设置(&S)");
+    c.backup = MakeAction(owner, kCmdBackup, "备份参数(&B)...");
+    c.compare = MakeAction(owner, kCmdCompare, "对比参数(&C)...");
+    c.restore = MakeAction(owner, kCmdRestore, "恢复参数(&R)...");
+    c.report = MakeAction(owner, kCmdReport, "调试报告(&P)...");
     c.about = MakeAction(owner, kCmdAbout, "关于Kelvo(&A)...");
 
     c.menuBar = new QMenuBar(owner);
@@ -59,6 +63,11 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.linkMenu->addAction(c.trafficMonitor);
     c.configMenu = c.menuBar->addMenu(QStringLiteral("配置(&N)"));
     c.configMenu->addAction(c.presets);
+    c.configMenu->addSeparator();
+    c.configMenu->addAction(c.backup);
+    c.configMenu->addAction(c.compare);
+    c.configMenu->addAction(c.restore);
+    c.configMenu->addAction(c.report);
     c.helpMenu = c.menuBar->addMenu(QStringLiteral("帮助(&H)"));
     c.helpMenu->addAction(c.about);
 

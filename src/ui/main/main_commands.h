@@ -22,6 +22,10 @@ enum CommandId {
     kCmdW58Meter = 32778,
     kCmdMeterSearch = 32779,
     kCmdTrafficMonitor = 32780,
+    kCmdBackup = 32781,
+    kCmdCompare = 32782,
+    kCmdRestore = 32783,
+    kCmdReport = 32784,
 };
 
 struct MainCommands {
@@ -40,6 +44,10 @@ struct MainCommands {
     QAction* meterSearch = nullptr;
     QAction* trafficMonitor = nullptr;
     QAction* presets = nullptr;
+    QAction* backup = nullptr;
+    QAction* compare = nullptr;
+    QAction* restore = nullptr;
+    QAction* report = nullptr;
     QAction* about = nullptr;
 };
 
