@@ -56,7 +56,7 @@ inline constexpr std::array<SpecialButton, 5> kPresetButtons = {{
 }};
 
 inline constexpr PageDefinition kPage = {
-    .className = "CNormalCfgDlg", .map = &generic_map::kMap, .dialogId = 143, .tabTitle = "组态", .frames = kFrames, .rows = kRows,
+    .className = "CNormalCfgDlg", .map = generic_map::kMap, .dialogId = 143, .tabTitle = "组态", .frames = kFrames, .rows = kRows,
     .downloadAllButton = 1014, .downloadBlocks = kDownloadBlocks, .identifyBeforeDownload = true,
     .commands = kCommands, .presetButtons = kPresetButtons, .makePage = &MakeNormalCfgPage,
     .writeFailText = "写入失败，注意仪表是否支持该参数下传设置"};

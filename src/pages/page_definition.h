@@ -96,7 +96,7 @@ struct Frame {
 
 struct PageDefinition {
     std::string_view className;  // the page's name in the meter's tool family, e.g. "CW58FlowCfgDlg"
-    const RegisterMap* map = nullptr;  // the meter kind whose parameters the page shows
+    RegisterMap map = {};  // the meter kind whose parameters the page shows
     int dialogId;
     std::string_view tabTitle = {};
     std::span<const Frame> frames;

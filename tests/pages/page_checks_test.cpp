@@ -34,7 +34,7 @@ constexpr ParamRow At(std::string_view name, int id, RowLayout layout = {}) {
 constexpr std::array<ParamRow, 3> kRows = {{At("w141", 1001), At("w142", 1002), At("pair", 1003)}};
 constexpr PageDefinition Page(std::span<const BatchBlock> readAll, std::span<const BatchBlock> download,
                               std::span<const ParamRow> rows = kRows) {
-    return {.className = "C", .map = &kMap, .dialogId = 1, .frames = kFrames, .rows = rows,
+    return {.className = "C", .map = kMap, .dialogId = 1, .frames = kFrames, .rows = rows,
             .readAllButton = readAll.empty() ? 0 : 2001, .readAllBlocks = readAll, .downloadAllButton = 2002,
             .downloadBlocks = download};
 }
@@ -101,7 +101,7 @@ constexpr std::array<ParamRow, 1> kInASecondFrame = {{At("w141", 1001, {.frame =
 static_assert(FirstTableFault(Page({}, {}, kInASecondFrame)) == TableFault::FrameOutOfRange);
 
 constexpr std::array<int, 2> kShortOrder = {1001, 1002};
-constexpr PageDefinition kMissingFromOrder = {.className = "C", .map = &kMap, .dialogId = 1, .frames = kFrames,
+constexpr PageDefinition kMissingFromOrder = {.className = "C", .map = kMap, .dialogId = 1, .frames = kFrames,
                                               .rows = kRows, .enableOrder = kShortOrder};
 static_assert(FirstTableFault(kMissingFromOrder) == TableFault::EnableOrderMismatch);
 

@@ -38,7 +38,7 @@ inline constexpr std::array<BatchBlock, 2> kGroups = {{Block(w58_map::kParameter
                                                           Block(w58_map::kParameters, "relay2_alarm_output", "relay2_lower_limit")}};
 
 inline constexpr PageDefinition kPage = {
-    .className = "CW58AlmCfgDlg", .map = &w58_map::kMap, .dialogId = 148, .tabTitle = "报警组态", .frames = kFrames, .rows = kRows,
+    .className = "CW58AlmCfgDlg", .map = w58_map::kMap, .dialogId = 148, .tabTitle = "报警组态", .frames = kFrames, .rows = kRows,
     .readAllButton = 1238, .readAllBlocks = kGroups, .downloadAllButton = 1239, .downloadBlocks = kGroups,
     .writeFailText = kW58WriteFailText};
 

@@ -67,7 +67,7 @@ inline constexpr auto kEnableOrder = std::to_array<int>({
 });
 
 inline constexpr PageDefinition kPage = {
-    .className = "CW58FlowCfgDlg", .map = &w58_map::kMap, .dialogId = 145, .tabTitle = "流量组态", .frames = kFrames, .rows = kRows,
+    .className = "CW58FlowCfgDlg", .map = w58_map::kMap, .dialogId = 145, .tabTitle = "流量组态", .frames = kFrames, .rows = kRows,
     .readAllButton = 1042, .readAllBlocks = kReadAllBlocks, .downloadAllButton = 1152,
     .downloadBlocks = kDownloadBlocks, .enableOrder = kEnableOrder, .writeFailText = kW58WriteFailText};
 

@@ -43,7 +43,7 @@ inline constexpr std::array<BatchBlock, 4> kDownloadBlocks = {{
 }};
 
 inline constexpr PageDefinition kPage = {
-    .className = "CW58HeatCfgDlg", .map = &w58_map::kMap, .dialogId = 150, .tabTitle = "热量组态", .frames = kFrames, .rows = kRows,
+    .className = "CW58HeatCfgDlg", .map = w58_map::kMap, .dialogId = 150, .tabTitle = "热量组态", .frames = kFrames, .rows = kRows,
     .readAllButton = 1279, .readAllBlocks = kReadAllBlocks, .downloadAllButton = 1281,
     .downloadBlocks = kDownloadBlocks, .writeFailText = kW58WriteFailText};
 

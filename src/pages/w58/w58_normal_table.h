@@ -95,7 +95,7 @@ inline constexpr auto kEnableOrder = std::to_array<int>({
 });
 
 inline constexpr PageDefinition kPage = {
-    .className = "CW58NormalDlg", .map = &w58_map::kMap, .dialogId = 146, .tabTitle = "常用参数和功能", .frames = kFrames, .rows = kRows,
+    .className = "CW58NormalDlg", .map = w58_map::kMap, .dialogId = 146, .tabTitle = "常用参数和功能", .frames = kFrames, .rows = kRows,
     .readAllButton = 1018, .readAllBlocks = kReadAllBlocks, .readAllDecodesEachBlock = true,
     .downloadAllButton = 1129, .downloadBlocks = kDownloadBlocks, .commands = kCommands,
     .presetButtons = kPresetButtons, .specialButtons = kSpecialButtons, .enableOrder = kEnableOrder,

@@ -29,7 +29,7 @@ inline constexpr std::array<BatchBlock, 3> kGroups = {{
 }};
 
 inline constexpr PageDefinition kPage = {
-    .className = "CW58PulseCfg", .map = &w58_map::kMap, .dialogId = 147, .tabTitle = "脉冲频率组态", .frames = kFrames, .rows = kRows,
+    .className = "CW58PulseCfg", .map = w58_map::kMap, .dialogId = 147, .tabTitle = "脉冲频率组态", .frames = kFrames, .rows = kRows,
     .readAllButton = 1207, .readAllBlocks = kGroups, .downloadAllButton = 1209, .downloadBlocks = kGroups,
     .writeFailText = kW58WriteFailText};
 

@@ -51,7 +51,7 @@ inline constexpr std::array<BatchBlock, 9> kDownloadBlocks = {{
 }};
 
 inline constexpr PageDefinition kPage = {
-    .className = "CW58SnsrCfgDlg", .map = &w58_map::kMap, .dialogId = 149, .tabTitle = "传感器组态", .frames = kFrames, .rows = kRows,
+    .className = "CW58SnsrCfgDlg", .map = w58_map::kMap, .dialogId = 149, .tabTitle = "传感器组态", .frames = kFrames, .rows = kRows,
     .readAllButton = 1276, .readAllBlocks = kReadAllBlocks, .downloadAllButton = 1277,
     .downloadBlocks = kDownloadBlocks, .writeFailText = kW58WriteFailText};
 
