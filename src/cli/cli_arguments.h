@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -18,26 +19,84 @@ struct ScanCommand {
     std::optional<int> turnaroundMs;        // none: the stored setting
 };
 
-struct MonitorCommand {
-    std::string port;
-    int seconds = 0;
-    // Each replaces the stored setting when given.
+// How to reach the meter; each replaces the stored setting when given.
+struct PortOptions {
+    std::optional<std::string> port;
     std::optional<int> address;
     std::optional<int> baudRate;
     std::optional<int> parity;
     std::optional<int> meterKind;
+
+    bool Any() const { return port || address || baudRate || parity || meterKind; }
 };
 
-struct HelpCommand {};
+struct MonitorCommand {
+    PortOptions line;  // the port is required here
+    int seconds = 0;
+};
+
+struct BackupCommand {
+    PortOptions line;
+    std::string output;
+};
+
+// One file: the meter against it; two: the first against the second.
+struct CompareCommand {
+    PortOptions line;
+    std::string file;
+    std::optional<std::string> otherFile;
+    bool all = false;  // every parameter, not only those that differ
+};
+
+struct RestoreCommand {
+    PortOptions line;
+    std::string file;
+    std::vector<std::string> only;  // empty: every parameter but the per-meter ones
+    bool yes = false;               // write without asking
+};
+
+struct ReadCommand {
+    PortOptions line;
+    std::vector<std::string> names;
+};
+
+struct Assignment {
+    std::string name;
+    std::string value;  // as typed
+};
+
+struct WriteCommand {
+    PortOptions line;
+    std::vector<Assignment> assignments;
+};
+
+enum class ReportFormat { Pdf, Html };
+
+struct ReportCommand {
+    std::string file;
+    std::string output;
+    ReportFormat format = ReportFormat::Pdf;
+    // None: what the window last used (or nothing).
+    std::optional<std::string> technician;
+    std::optional<std::string> site;
+};
+
+struct HelpCommand {
+    std::string command;  // empty: every command
+};
 
 struct UsageError {
     std::string text;
+    std::string command = {};  // whose usage follows the text; empty: every command's
 };
 
-using Command = std::variant<ScanCommand, MonitorCommand, HelpCommand, UsageError>;
+using Command = std::variant<ScanCommand, MonitorCommand, BackupCommand, CompareCommand, RestoreCommand, ReadCommand,
+                             WriteCommand, ReportCommand, HelpCommand, UsageError>;
 
 Command ParseCommand(const std::vector<std::string>& args);
 
-extern const char* const kUsageText;
+// The usage of one command, or of all with the exit statuses for an empty name.
+std::string UsageText(std::string_view command = {});
+bool IsCommandName(std::string_view name);
 
 }  // namespace kelvo::cli

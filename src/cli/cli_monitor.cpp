@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cli/cli_arguments.h"
+#include "cli/cli_line.h"
 #include "cli/cli_run.h"
 #include "line/line_owner.h"
 #include "link/stop_event.h"
@@ -14,7 +15,6 @@
 #include "messages/prompter.h"
 #include "live/live_connection.h"
 #include "traffic/traffic_text.h"
-#include "settings/settings.h"
 
 namespace kelvo::cli {
 namespace {
@@ -37,15 +37,6 @@ public:
 private:
     std::ostream& err_;
 };
-
-SerialSettings SettingsFor(const MonitorCommand& monitor) {
-    SerialSettings settings = LoadSerialSettings();
-    settings.portName = monitor.port;
-    settings.address = monitor.address.value_or(settings.address);
-    settings.baudRate = monitor.baudRate.value_or(settings.baudRate);
-    settings.parity = monitor.parity.value_or(settings.parity);
-    return settings;
-}
 
 class TrafficPrinter {
 public:
@@ -75,12 +66,12 @@ int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& e
     // connection has ended.
     StreamPrompter prompter(err);
     LiveConnection connection(line, liveMutex);
-    connection.SetMeterKind(monitor.meterKind.value_or(LoadMeterKind()));
+    connection.SetMeterKind(MeterKindFor(monitor.line));
 
     std::atomic<bool> identified{false};
     const ConnectionEvents events{.identified = [&identified](const MeterIdentity&) { identified.store(true); },
                                   .ended = {}};
-    if (!connection.Connect(prompter, events, SettingsFor(monitor))) {
+    if (!connection.Connect(prompter, events, SettingsFor(monitor.line))) {
         err << "kelvo-cli：无法开始轮询。\n";
         return kExitNothing;
     }

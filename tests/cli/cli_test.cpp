@@ -1,16 +1,21 @@
-// kelvo-cli run in-process against the simulated meter: what it prints and the exit
-// status a script sees, for a meter found, none found, a port that cannot be opened and
-// arguments it does not understand.
+// kelvo-cli run in-process against the simulated meter: what it prints, what the meter
+// receives, the files it writes and the exit status a script sees.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/cli_run.h"
+#include "records/meter_record.h"
+#include "records/record_parameters.h"
+#include "settings/atomic_file.h"
+#include "settings/settings.h"
 #include "support/simulated_meter_port.h"
 
 namespace kelvo::cli {
@@ -24,21 +29,58 @@ struct Outcome {
     std::string err;
 };
 
-Outcome RunKelvoCli(const Args& args) {
+Outcome RunKelvoCli(const Args& args, const InterruptWait& wait = {}) {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = RunCli(args, out, err, [](std::chrono::milliseconds timeout) {
+    const auto sleep = [](std::chrono::milliseconds timeout) {
         std::this_thread::sleep_for(timeout);
         return false;
-    });
+    };
+    const int status = RunCli(args, out, err, wait ? wait : InterruptWait(sleep));
     return {status, out.str(), err.str()};
 }
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::string ReadFile(const std::string& path) { return ReadWholeFile(path).text; }
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 sim::SimOptions MeterAt(int address, int onlyBaud) {
     sim::SimOptions options = test::SimulatedMeterPort::DefaultOptions();
     options.address = static_cast<std::uint8_t>(address);
     options.onlyBaud = onlyBaud;
     return options;
+}
+
+// A W58 meter, and the kind stored as the window would store it.
+::testing::AssertionResult StartW58(test::SimulatedMeterPort& port) {
+    auto started = port.Start();
+    port.Settings().WriteIni(test::ComSetIni(1) + "[MeterType]\nType=1\n");
+    return started;
+}
+
+// One function code 0x10 request as the meter received it: first register and data.
+struct WriteRequest {
+    int start;
+    std::vector<std::uint8_t> data;
+    bool operator==(const WriteRequest&) const = default;
+};
+
+std::vector<WriteRequest> WriteRequestsOf(const std::vector<std::vector<std::uint8_t>>& frames) {
+    std::vector<WriteRequest> writes;
+    for (const auto& frame : frames) {
+        if (frame.size() > 9 && frame[1] == 0x10) {
+            writes.push_back({frame[2] << 8 | frame[3], {frame.begin() + 7, frame.end() - 2}});
+        }
+    }
+    return writes;
+}
+
+std::ostream& operator<<(std::ostream& out, const WriteRequest& write) {
+    out << "{" << write.start << ",";
+    for (int byte : write.data) out << " " << byte;
+    return out << "}";
 }
 
 const Args kScan = {"scan", "--port", "SIM1", "--address", "15-18", "--baud", "9600,4800", "--parity", "none",
@@ -95,23 +137,241 @@ TEST(KelvoCli, MonitorExitStatusWhenTheMeterIsSilentOrThePortCannotBeOpened) {
         << unopenable.err;
 }
 
-TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
-    const Args cases[] = {
-        {},
-        {"scan"},
-        {"scan", "--port", "SIM1", "--address", "0-300"},
-        {"scan", "--port", "SIM1", "--baud", "4800,600"},
-        {"scan", "--port", "SIM1", "--parity", "mark"},
-        {"monitor", "--port", "SIM1"},
-        {"monitor", "--port", "SIM1", "--seconds", "ten"},
-        {"probe", "--port", "SIM1"},
+// The commissioning round: a backup, three parameters changed on the meter, found by a
+// compare, put back by a restore — the per-meter one only when named.
+TEST(KelvoCli, BackupCompareAndRestoreAMeter) {
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(StartW58(port));
+    sim::MeterSimulator& meter = port.Meter();
+    const std::string file = port.Settings().ConfigHome() + "/备份.ini";
+    const std::vector<const ParamRow*> parameters = RecordedParameters(kW58Meter);
+
+    const Outcome backup = RunKelvoCli({"backup", "-o", file});
+    ASSERT_EQ(backup.status, kExitDone) << backup.err;
+    EXPECT_EQ(backup.out, "已备份 " + std::to_string(parameters.size()) + " 个参数（W58仪表，型号 RA03，版本 2004）到 " +
+                              file + "\n");
+    const RecordRead read = ReadRecord(file);
+    ASSERT_TRUE(read.record) << read.problem;
+    EXPECT_EQ(read.record->meterKind, kW58Meter);
+    for (const ParamRow* parameter : parameters) {
+        const RecordedValue* value = read.record->Find(parameter->name);
+        ASSERT_NE(value, nullptr) << parameter->name;
+        EXPECT_EQ(value->raw, meter.Bytes(parameter->reg, parameter->Bytes())) << parameter->name;
+    }
+    EXPECT_TRUE(Has(ReadFile(file), "[spike_time]\nLabel=尖峰抑制时间(s)\nRegister=180\nRaw=00 02\nValue=2\nUnit=s\n"));
+
+    meter.SetReg(180, 9);                                        // spike_time 2 → 9
+    meter.SetReg(191, 4);                                        // pulse_width → 10ms
+    meter.SetBytes(225, {8, 7, 6, 5, 4, 3, 2, 1});               // meter_number, per meter
+    const Outcome changed = RunKelvoCli({"compare", file});
+    EXPECT_EQ(changed.status, kExitNotDone) << changed.err;
+    EXPECT_EQ(changed.out, "对比：仪表 / " + file +
+                               "\n"
+                               "meter_number 表号：87654321 / 12345678（不同）\n"
+                               "spike_time 尖峰抑制时间(s)：9 s / 2 s（不同）\n"
+                               "pulse_width 脉冲宽度：10ms / 200ms（不同）\n"
+                               "共 3 处不同\n");
+
+    // Nobody to answer and no --yes: the meter is read, nothing is written.
+    meter.ClearRequests();
+    const Outcome unasked = RunKelvoCli({"restore", file});
+    EXPECT_EQ(unasked.status, kExitNotDone);
+    EXPECT_TRUE(Has(unasked.err, "将向仪表写入 2 个与仪表不同的参数")) << unasked.err;
+    EXPECT_TRUE(Has(unasked.err, "没有终端可以回答，不写入；要不经询问写入，请加 --yes。")) << unasked.err;
+    EXPECT_EQ(WriteRequestsOf(meter.Requests()), std::vector<WriteRequest>{});
+
+    const Outcome restored = RunKelvoCli({"restore", file, "--yes"});
+    EXPECT_EQ(restored.status, kExitDone) << restored.err;
+    EXPECT_TRUE(Has(restored.out, "不写入仪表自身的参数（要写入请用 --only 列出）：")) << restored.out;
+    EXPECT_TRUE(Has(restored.out, "meter_number 表号")) << restored.out;
+    EXPECT_TRUE(Has(restored.out, "恢复成功：写入并核对了 2 个参数")) << restored.out;
+    EXPECT_EQ(meter.Reg(180), 2);
+    EXPECT_EQ(meter.Reg(191), 0);
+    EXPECT_EQ(meter.Bytes(225, 8), (std::vector<std::uint8_t>{8, 7, 6, 5, 4, 3, 2, 1}));
+
+    const Outcome named = RunKelvoCli({"restore", file, "--only", "meter_number", "--yes"});
+    EXPECT_EQ(named.status, kExitDone) << named.err;
+    EXPECT_FALSE(Has(named.out, "不写入仪表自身的参数")) << named.out;
+    EXPECT_EQ(meter.Bytes(225, 8), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+    const Outcome same = RunKelvoCli({"compare", file, "--all"});
+    EXPECT_EQ(same.status, kExitDone) << same.out;
+    EXPECT_TRUE(Has(same.out, "spike_time 尖峰抑制时间(s)：2 s / 2 s（相同）\n")) << same.out;
+    EXPECT_TRUE(Has(same.out, "\n参数相同\n")) << same.out;
+}
+
+TEST(KelvoCli, ReadAndWriteNamedParameters) {
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(StartW58(port));
+    sim::MeterSimulator& meter = port.Meter();
+    meter.ClearRequests();
+
+    const Outcome written = RunKelvoCli({"write", "spike_time=7", "pulse_width=20ms", "supply_compensation=-1.5"});
+    EXPECT_EQ(written.status, kExitDone) << written.err;
+    EXPECT_EQ(written.out,
+              "spike_time 尖峰抑制时间(s)：写入 7 s，读回 7 s\n"
+              "pulse_width 脉冲宽度：写入 20ms，读回 20ms\n"
+              "supply_compensation 供温补偿(℃)：写入 -1.5 ℃，读回 -1.5 ℃\n");
+    EXPECT_EQ(WriteRequestsOf(meter.Requests()),
+              (std::vector<WriteRequest>{{180, {0x00, 0x07}}, {191, {0x00, 0x03}}, {258, {0xFF, 0xF1}}}));
+    EXPECT_EQ((test::ReadRequestsOf(meter.Requests())),
+              (std::vector<test::ReadRequest>{{180, 1}, {191, 1}, {258, 1}}));
+
+    meter.ClearRequests();
+    const Outcome read = RunKelvoCli({"read", "pulse_width", "flow_range"});
+    EXPECT_EQ(read.status, kExitDone) << read.err;
+    EXPECT_EQ(read.out, "pulse_width 脉冲宽度 = 20ms\nflow_range 流量量程 = 20\n");
+    EXPECT_EQ(test::ReadRequestsOf(meter.Requests()), (std::vector<test::ReadRequest>{{191, 1}, {139, 2}}));
+
+    // Refused before the port is opened: nothing reaches the meter.
+    const struct {
+        const char* assignment;
+        const char* says;
+    } refused[] = {
+        {"supply_compensation=5", "-3"},
+        {"meter_address=70000", "仪表保存的将是 4464，不是 70000"},
+        {"spike_coefficient=0.0005", "仪表保存的将是 0，不是 0.0005"},
+        {"pulse_width=1ms", "可选：200ms、100ms、52ms、20ms、10ms、50%"},
     };
-    for (const Args& args : cases) {
+    meter.ClearRequests();
+    for (const auto& [assignment, says] : refused) {
+        const Outcome outcome = RunKelvoCli({"write", "spike_time=3", assignment});
+        EXPECT_EQ(outcome.status, kExitUsage) << assignment;
+        EXPECT_TRUE(Has(outcome.err, says)) << outcome.err;
+    }
+    EXPECT_TRUE(meter.Requests().empty());
+    EXPECT_EQ(meter.Reg(180), 7);
+
+    // A silent meter, Ctrl+C and a port that is not there.
+    meter.SetSilent(true);
+    const Outcome silent = RunKelvoCli({"backup", "-o", port.Settings().ConfigHome() + "/x.ini"});
+    EXPECT_EQ(silent.status, kExitNotDone);
+    EXPECT_EQ(silent.err, "读取仪表参数失败！标识：无应答（等待 200 ms，共 1 次）\n");
+    const Outcome interrupted = RunKelvoCli({"read", "spike_time"}, [](std::chrono::milliseconds) { return true; });
+    EXPECT_EQ(interrupted.status, kExitNotDone);
+    EXPECT_EQ(interrupted.err, "已中断，串口已关闭。\n");
+    const Outcome unopenable = RunKelvoCli({"write", "spike_time=3", "--port", "NONE1"});
+    EXPECT_EQ(unopenable.status, kExitPort);
+    EXPECT_EQ(unopenable.err, "打开串口失败！找不到该串口设备，请检查串口名称和连接线。（NONE1）\n");
+    EXPECT_FALSE(std::filesystem::exists(port.Settings().ConfigHome() + "/x.ini"));
+}
+
+TEST(KelvoCli, ParametersOfTheGenericMeterThatDependOnItsEncodingAreReadAfterTheIdentification) {
+    sim::SimOptions options = test::SimulatedMeterPort::DefaultOptions();
+    options.kind = sim::SimMeterKind::Generic;
+    test::SimulatedMeterPort port(options);
+    ASSERT_TRUE(port.Start());
+    const Outcome read = RunKelvoCli({"read", "sensor_factor", "--kind", "generic"});
+    EXPECT_EQ(read.status, kExitDone) << read.err;
+    EXPECT_EQ(read.out, "sensor_factor 传感器系数 = 1\n");
+    const auto frames = port.Meter().Requests();
+    ASSERT_EQ(frames.size(), 2U);
+    EXPECT_EQ(frames[0][1], 0x41);
+    EXPECT_EQ(test::ReadRequestsOf(frames), (std::vector<test::ReadRequest>{{147, 2}}));
+}
+
+constexpr char kRecordHead[] = "[Record]\nFormat=1\nKind=w58\nModel=RA03\nVersion=2004\nByteOrder=1\nEncoding=1\n";
+
+std::string SpikeTimeRecord(int seconds) {
+    return std::string(kRecordHead) + "[spike_time]\nLabel=尖峰抑制时间(s)\nRegister=180\nRaw=00 0" +
+           std::to_string(seconds) + "\nValue=" + std::to_string(seconds) + "\nUnit=s\n";
+}
+
+TEST(KelvoCli, FilesComparedAndReported) {
+    test::TempSettings settings;
+    settings.WriteIni("[Report]\nTechnician=张工\nSite=一号泵房\n");
+    const std::string a = settings.ConfigHome() + "/a.ini";
+    const std::string b = settings.ConfigHome() + "/b.ini";
+    WriteFile(a, SpikeTimeRecord(2));
+    WriteFile(b, SpikeTimeRecord(5));
+
+    const Outcome differ = RunKelvoCli({"compare", a, b});
+    EXPECT_EQ(differ.status, kExitNotDone);
+    EXPECT_EQ(differ.out, "对比：" + a + " / " + b + "\nspike_time 尖峰抑制时间(s)：2 s / 5 s（不同）\n共 1 处不同\n");
+    EXPECT_EQ(RunKelvoCli({"compare", a, a}).status, kExitDone);
+
+    const std::string html = settings.ConfigHome() + "/报告.html";
+    const Outcome report = RunKelvoCli({"report", b, "-o", html, "--site", "二号井"});
+    EXPECT_EQ(report.status, kExitDone) << report.err;
+    EXPECT_EQ(report.out, "已生成调试报告 " + html + "\n");
+    const std::string text = ReadFile(html);
+    EXPECT_TRUE(Has(text, "张工")) << text;
+    EXPECT_TRUE(Has(text, "二号井")) << text;
+    EXPECT_FALSE(Has(text, "一号泵房")) << text;
+    EXPECT_TRUE(Has(text, "尖峰抑制时间(s)")) << text;
+#ifdef KELVO_CLI_PDF
+    const std::string pdf = settings.ConfigHome() + "/报告.pdf";
+    EXPECT_EQ(RunKelvoCli({"report", b, "-o", pdf}).status, kExitDone);
+    EXPECT_EQ(ReadFile(pdf).substr(0, 5), "%PDF-");
+#endif
+}
+
+TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
+    test::TempSettings settings;
+    settings.WriteIni(test::ComSetIni(1) + "[MeterType]\nType=1\n");
+    const std::string w58 = settings.ConfigHome() + "/w58.ini";
+    const std::string generic = settings.ConfigHome() + "/generic.ini";
+    const std::string other = settings.ConfigHome() + "/other.ini";
+    WriteFile(w58, kRecordHead);
+    WriteFile(generic, "[Record]\nFormat=1\nKind=generic\n");
+    WriteFile(other, "[ComSet]\nAddr=8\n");
+    const struct {
+        Args args;
+        std::string says;
+    } cases[] = {
+        {{}, "缺少命令"},
+        {{"probe", "--port", "SIM1"}, "不认识的命令 probe"},
+        {{"help", "probe"}, "不认识的命令 probe"},
+        {{"scan"}, "缺少 --port"},
+        {{"scan", "--port", "SIM1", "--address", "0-300"}, "--address"},
+        {{"scan", "--port", "SIM1", "--baud", "4800,600"}, "--baud"},
+        {{"scan", "--port", "SIM1", "--parity", "mark"}, "--parity"},
+        {{"monitor", "--port", "SIM1"}, "缺少 --seconds"},
+        {{"monitor", "--port", "SIM1", "--seconds", "ten"}, "--seconds"},
+        {{"backup"}, "缺少 -o"},
+        {{"backup", "-o"}, "参数 -o 缺少值"},
+        {{"backup", "-o", "x.ini", "--kind", "w59"}, "--kind"},
+        {{"backup", "-o", "x.ini", "extra"}, "多余的参数 extra"},
+        {{"compare"}, "缺少备份文件"},
+        {{"compare", w58, w58, w58}, "多余的参数"},
+        {{"compare", w58, w58, "--port", "SIM1"}, "不需要串口参数"},
+        {{"compare", other}, "不是 Kelvo 参数备份文件"},
+        {{"compare", settings.ConfigHome() + "/none.ini"}, "找不到文件"},
+        {{"compare", w58, generic}, "仪表类型不同"},
+        {{"compare", w58, "--kind", "generic"}, "--kind"},
+        {{"restore", w58, "--only", "a,,b"}, "--only"},
+        {{"restore", w58, "--only", "no_such"}, "备份文件中没有这些参数：no_such"},
+        {{"restore", w58, "--yes", "--all"}, "不认识的参数 --all"},
+        {{"read"}, "缺少参数名"},
+        {{"read", "no_such", "flow_range", "other_such"}, "W58仪表没有这些参数：no_such、other_such"},
+        {{"read", "low_flow_cutoff"}, "W58仪表没有这些参数"},
+        {{"write", "flow_range"}, "不是 参数名=值"},
+        {{"write", "no_such=1"}, "没有这些参数：no_such"},
+        {{"write", "flow_range=fast"}, "flow_range 流量量程 的值“fast”不对"},
+        {{"report", w58}, "缺少 -o"},
+        {{"report", w58, "-o", "x.txt"}, ".pdf 或 .html"},
+        {{"report", w58, "-o", "x.html", "--port", "SIM1"}, "不认识的参数 --port"},
+    };
+    for (const auto& [args, says] : cases) {
         const Outcome outcome = RunKelvoCli(args);
         EXPECT_EQ(outcome.status, kExitUsage) << testing::PrintToString(args);
-        EXPECT_NE(outcome.err.find("用法"), std::string::npos);
+        EXPECT_TRUE(Has(outcome.err, says)) << testing::PrintToString(args) << "\n" << outcome.err;
     }
-    EXPECT_EQ(RunKelvoCli({"--help"}).status, kExitFound);
+}
+
+TEST(KelvoCli, HelpAfterEveryCommand) {
+    for (const std::string command : {"scan", "monitor", "backup", "compare", "restore", "read", "write", "report"}) {
+        for (const Args& args : {Args{command, "--help"}, Args{command, "--port", "-h"}, Args{"help", command}}) {
+            const Outcome outcome = RunKelvoCli(args);
+            EXPECT_EQ(outcome.status, kExitFound) << testing::PrintToString(args) << outcome.err;
+            EXPECT_EQ(outcome.out.rfind("用法：\n  kelvo-cli " + command + " ", 0), 0U) << outcome.out;
+            if (command != "scan") {
+                EXPECT_FALSE(Has(outcome.out, "kelvo-cli scan")) << outcome.out;
+            }
+        }
+    }
+    const Outcome all = RunKelvoCli({"help"});
+    EXPECT_EQ(all.status, kExitFound);
+    EXPECT_TRUE(Has(all.out, "kelvo-cli restore") && Has(all.out, "退出状态")) << all.out;
 }
 
 }  // namespace

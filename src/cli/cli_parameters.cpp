@@ -1,0 +1,82 @@
+#include "cli/cli_parameters.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "cli/cli_line.h"
+#include "messages/failure_text.h"
+#include "messages/prompter.h"
+#include "meter/value_format.h"
+#include "records/record_parameters.h"
+
+namespace kelvo::cli {
+
+std::optional<std::vector<const ParamRow*>> ParametersNamed(const std::vector<std::string>& names, int meterKind,
+                                                            std::ostream& err) {
+    const std::vector<const ParamRow*> known = RecordedParameters(meterKind);
+    std::vector<const ParamRow*> rows;
+    std::string unknown;
+    for (const std::string& name : names) {
+        const auto found =
+            std::find_if(known.begin(), known.end(), [&name](const ParamRow* row) { return row->name == name; });
+        if (found != known.end()) {
+            rows.push_back(*found);
+        } else {
+            unknown += (unknown.empty() ? "" : "、") + name;
+        }
+    }
+    if (unknown.empty()) return rows;
+    err << "kelvo-cli：" << KindText(meterKind) << "没有这些参数：" << unknown
+        << "。参数名即备份文件中各节的名称（kelvo-cli backup）。\n";
+    return std::nullopt;
+}
+
+bool AnyDependsOnEncoding(const std::vector<const ParamRow*>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [](const ParamRow* row) { return row->DependsOnEncoding(); });
+}
+
+Identified IdentifyEncoding(CDMRJly& link) {
+    std::array<std::uint8_t, kIdentificationBytes> bytes{};
+    Identified identified;
+    identified.result = link.ReadIdentification(bytes.data());
+    // An empty identification names no encoding: taken as the truncated answer it is.
+    if (identified.result && identified.result.count == 0) {
+        identified.result = {.failure = LinkFailure::Answer, .fault = AnswerFault::Truncated};
+    }
+    if (!identified.result) return identified;
+    identified.paramEncoding = DecodeIdentification(bytes.data(), identified.result.count).paramEncoding;
+    identified.unsupported = identified.paramEncoding == kEncodingUnsupported;
+    return identified;
+}
+
+std::string IdentifyFailureText(const Identified& identified) {
+    if (identified.unsupported) return std::string(kMeterNotSupportedText);
+    if (identified.result) return {};
+    return "读取仪表串号失败！" + FailureDetail(identified.result);
+}
+
+FieldValue DecodeWire(const Parameter& parameter, const std::uint8_t* wire, const CodecContext& context) {
+    LiveRecord host;
+    PlaceWireBytes(host, parameter.reg, wire, parameter.Bytes(), std::span(&parameter, 1), context.byteOrderMode);
+    return DecodeRow(parameter, host, context);
+}
+
+std::string ValueWithUnit(const Parameter& parameter, const FieldValue& value) {
+    const std::string_view unit = UnitOf(parameter);
+    return ValueText(parameter, value) + (unit.empty() ? "" : " " + std::string(unit));
+}
+
+std::optional<std::string> Unsendable(const Parameter& parameter, const FieldValue& value, const CodecContext& context,
+                                      RowBytes& wire) {
+    if (auto refusal = RefusalOf(parameter, value, context)) return refusal;
+    wire = {};
+    if (const EncodeResult encoded = EncodeRow(parameter, value, context, wire.data()); !encoded.ok) {
+        return encoded.message;
+    }
+    const std::string meant = ValueText(parameter, value);
+    const std::string kept = ValueText(parameter, DecodeWire(parameter, wire.data(), context));
+    if (kept != meant) return "仪表保存的将是 " + kept + "，不是 " + meant + "。";
+    return std::nullopt;
+}
+
+}  // namespace kelvo::cli

@@ -1,0 +1,19 @@
+#pragma once
+// The parsers of the commands that work with a meter's parameters and their files: backup,
+// compare, restore, read, write and report.
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_arguments.h"
+
+namespace kelvo::cli {
+
+Command ParseBackup(const std::vector<std::string>& args);
+Command ParseCompare(const std::vector<std::string>& args);
+Command ParseRestore(const std::vector<std::string>& args);
+Command ParseRead(const std::vector<std::string>& args);
+Command ParseWrite(const std::vector<std::string>& args);
+Command ParseReport(const std::vector<std::string>& args);
+
+}  // namespace kelvo::cli

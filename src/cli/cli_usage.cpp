@@ -1,0 +1,81 @@
+// What `kelvo-cli help` and a usage error print: one block per command, so that
+// `kelvo-cli backup --help` shows backup's alone.
+
+#include <array>
+
+#include "cli/cli_arguments.h"
+
+namespace kelvo::cli {
+namespace {
+
+struct CommandUsage {
+    std::string_view name;
+    std::string_view text;
+};
+
+constexpr std::string_view kPortText =
+    "  串口参数：[--port 串口] [--address A] [--baud B] [--parity P] [--kind generic|w58]，\n"
+    "      各自代替存储的设置；不给 --port 时用存储的串口。\n";
+
+constexpr std::array<CommandUsage, 8> kUsages = {{
+    {"scan",
+     "  kelvo-cli scan --port 串口 [--address A|A-B] [--baud 列表] [--parity 列表] [--turnaround 毫秒]\n"
+     "      用标识请求（功能码 0x41）搜索仪表，每找到一台打印一行。\n"
+     "      --address   要试的地址或地址范围（1-247）；默认先试存储的地址，再试 1-247\n"
+     "      --baud      波特率列表，如 4800,9600；默认为串口设置中的全部波特率\n"
+     "      --parity    校验列表：none、odd、even（或 0、1、2）；默认全部\n"
+     "      --turnaround 仪表的应答延时，毫秒；默认为存储的设置（100）\n"},
+    {"monitor",
+     "  kelvo-cli monitor --port 串口 --seconds N [--address A] [--baud B] [--parity P]\n"
+     "                    [--kind generic|w58]\n"
+     "      像主窗口一样识别并轮询仪表 N 秒，打印每一帧通讯。其余设置取自存储的串口设置。\n"},
+    {"backup",
+     "  kelvo-cli backup -o 文件 [串口参数]\n"
+     "      读取仪表的全部参数，保存为备份文件（INI，UTF-8）。\n"},
+    {"compare",
+     "  kelvo-cli compare 文件 [文件2] [--all] [串口参数]\n"
+     "      一个文件：先读取仪表，再与文件对比；两个文件：文件与文件对比，不连接仪表。\n"
+     "      每个不同的参数打印一行，--all 打印全部参数。相同时退出状态为 0，不同时为 1。\n"},
+    {"restore",
+     "  kelvo-cli restore 文件 [--only 名称,名称…] [--yes] [串口参数]\n"
+     "      把备份文件中的参数写入仪表并读回核对；只写与仪表不同的参数。\n"
+     "      不给 --only 时不写仪表自身的参数（地址、波特率、表号、时间、零点等）；\n"
+     "      --only 只写列出的参数。写入前询问（y/N），--yes 不询问。\n"},
+    {"read",
+     "  kelvo-cli read 名称… [串口参数]\n"
+     "      读取仪表的参数，每个参数打印一行：名称 标签 = 值 单位。名称即备份文件的节名。\n"},
+    {"write",
+     "  kelvo-cli write 名称=值… [串口参数]\n"
+     "      检查每个值后写入仪表（每个参数一个写请求），再读回核对。列表参数可写选项文字或序号，\n"
+     "      时间写作 \"YYYY-MM-DD HH:MM:SS\"。\n"},
+    {"report",
+     "  kelvo-cli report 文件 -o 报告.pdf|报告.html [--technician 调试人员] [--site 现场]\n"
+     "      用备份文件生成调试报告；调试人员和现场默认取主窗口上次填写的。\n"},
+}};
+
+constexpr bool TalksToTheMeter(std::string_view name) {
+    return name == "backup" || name == "compare" || name == "restore" || name == "read" || name == "write";
+}
+
+constexpr std::string_view kExitText =
+    "退出状态：0 成功（找到仪表、参数相同、全部写入并核对）；1 没有找到仪表 / 仪表没有应答 /\n"
+    "参数不同 / 未全部写入 / 被 Ctrl+C 中断；2 参数错误（含不认识的参数名、被拒绝的值、\n"
+    "不是备份文件）；3 串口无法打开。\n";
+
+}  // namespace
+
+std::string UsageText(std::string_view command) {
+    std::string text = "用法：\n";
+    for (const CommandUsage& usage : kUsages) {
+        if (!command.empty() && usage.name != command) continue;
+        text += usage.text;
+        if (!command.empty() && TalksToTheMeter(command)) text += kPortText;
+    }
+    if (command.empty()) {
+        text += "  kelvo-cli help [命令]，或在任一命令后加 --help：该命令的用法。\n";
+        text += kPortText;
+    }
+    return text + "\n" + std::string(kExitText);
+}
+
+}  // namespace kelvo::cli
