@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <utility>
 
 #include "link/byte_order.h"
 #include "meter/value_text.h"
@@ -66,9 +67,19 @@ void ParameterToHost(const Parameter& row, LiveRecord& host, int byteOrderMode) 
 
 namespace {
 
-bool FitsS32(const std::optional<std::int64_t>& integer) {
-    return integer && *integer >= std::numeric_limits<std::int32_t>::min() &&
-           *integer <= std::numeric_limits<std::int32_t>::max();
+struct HeldIntegers {
+    std::int64_t min;
+    std::int64_t max;
+};
+
+// The integers a register of this kind stores as they are.
+HeldIntegers RegisterBounds(Kind kind) {
+    switch (kind) {
+        case Kind::U16: return {0, std::numeric_limits<std::uint16_t>::max()};
+        case Kind::S16: return {std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()};
+        case Kind::U32: return {0, std::numeric_limits<std::uint32_t>::max()};
+        default: return {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()};
+    }
 }
 
 std::optional<std::string> RangeRefusal(const Parameter& row, double min, double max) {
@@ -88,6 +99,15 @@ std::optional<std::int64_t> RegisterInteger(const Parameter& row, const FieldVal
         case Mapping::EnergyUnit: return ShortIndexToEnergyCode(static_cast<int>(value.integer));
         default: return value.integer;
     }
+}
+
+// Refuses an integer its register would not store as it is, with the range it does store.
+std::optional<std::string> HeldRefusal(const Parameter& row, const std::optional<std::int64_t>& integer,
+                                       const CodecContext& context) {
+    const auto held = RegisterBounds(row.kind);
+    if (integer && *integer >= held.min && *integer <= held.max) return std::nullopt;
+    const double step = IsDecimal(row.control) ? PowerOfTen(ScaleOf(row, context)) : 1.0;
+    return RangeRefusal(row, static_cast<double>(held.min) / step, static_cast<double>(held.max) / step);
 }
 
 }  // namespace
@@ -187,15 +207,12 @@ std::optional<std::string> RefusalOf(const Parameter& row, const FieldValue& val
         case Kind::S16:
         case Kind::U32:
         case Kind::S32: {
-            if (!IsDecimal(row.control) || row.mapping == Mapping::EncodedFactor) return std::nullopt;
-            const auto scaled = RegisterInteger(row, value, context);
-            const double step = PowerOfTen(row.scale);
-            // An S32 value beyond every integer is beyond the S32 range too: same prompt.
-            if (row.kind == Kind::S32 && !FitsS32(scaled)) {
-                return RangeRefusal(row, -2147483648.0 / step, 2147483647.0 / step);
-            }
-            if (!scaled) return RangeRefusal(row, -kInt64Limit / step, kInt64Limit / step);
-            return std::nullopt;
+            // A list keeps its index as it is (no selection deliberately sends 65535); a typed
+            // number the register cannot hold would reach the meter as a different number.
+            // The generic sensor factor's scale is known only once the meter has told its
+            // encoding: EncodeRow checks it then.
+            if (row.control == Control::List || row.mapping == Mapping::EncodedFactor) return std::nullopt;
+            return HeldRefusal(row, RegisterInteger(row, value, context), context);
         }
         default: return std::nullopt;
     }
@@ -248,11 +265,10 @@ EncodeResult EncodeRow(const Parameter& row, const FieldValue& value, const Code
     }
 
     const auto integer = RegisterInteger(row, value, context);
-    const double step = PowerOfTen(ScaleOf(row, context));
-    if (row.kind == Kind::S32 && !FitsS32(integer)) {
-        return {false, RangePrompt(row, {-2147483648.0 / step, 2147483647.0 / step})};
+    if (row.control != Control::List) {
+        if (auto refusal = HeldRefusal(row, integer, context)) return {false, std::move(*refusal)};
     }
-    if (!integer) return {false, RangePrompt(row, {-kInt64Limit / step, kInt64Limit / step})};
+    if (!integer) return {false, RangePrompt(row, {-kInt64Limit, kInt64Limit})};
     switch (row.kind) {
         case Kind::S32:
             PutPair(static_cast<std::uint32_t>(static_cast<std::int32_t>(*integer)), context.byteOrderMode, wire);

@@ -228,7 +228,7 @@ TEST(KelvoCli, ReadAndWriteNamedParameters) {
         const char* says;
     } refused[] = {
         {"supply_compensation=5", "-3"},
-        {"meter_address=70000", "仪表保存的将是 4464，不是 70000"},
+        {"meter_address=70000", "请输入一个 0 至 65535 之间的整数。"},
         {"spike_coefficient=0.0005", "仪表保存的将是 0，不是 0.0005"},
         {"pulse_width=1ms", "可选：200ms、100ms、52ms、20ms、10ms、50%"},
     };

@@ -83,9 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"S32 lower bound", GenericRow(1056), Real(-214748.3648), 3, kCurrent, {0x80, 0x00, 0x00, 0x00}},
         EncodeCase{"S32 upper bound", GenericRow(1056), Real(214748.3647), 3, kCurrent, {0x7F, 0xFF, 0xFF, 0xFF}},
         EncodeCase{"largest U32", GenericRow(1007), Real(429496.7295), 1, kCurrent, {0xFF, 0xFF, 0xFF, 0xFF}},
-        // U32 keeps the low 32 bits: -10000 = FF FF D8 F0, 2^32 = 0
-        EncodeCase{"negative U32", GenericRow(1007), Real(-1), 3, kCurrent, {0xFF, 0xFF, 0xD8, 0xF0}},
-        EncodeCase{"U32 one above its range", GenericRow(1007), Real(429496.7296), 1, kCurrent, {0, 0, 0, 0}},
         // sensor factor: 100000 = 00 01 86 A0 on a current meter, 10000 = 00 00 27 10 on a legacy one
         EncodeCase{"sensor factor 1, current", GenericRow(1055), Real(1), 1, kCurrent, {0x86, 0xA0, 0x00, 0x01}},
         EncodeCase{"sensor factor 1, legacy", GenericRow(1055), Real(1), 1, kLegacy, {0x27, 0x10, 0x00, 0x00}},
@@ -97,10 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"cutoff 4.2 in single precision", GenericRow(1008), Real(static_cast<float>(4.2)), 1, kCurrent,
                    {0x00, 0x2A}},
         EncodeCase{"cutoff 6553.5", GenericRow(1008), Real(6553.5), 1, kCurrent, {0xFF, 0xFF}},
-        EncodeCase{"cutoff keeps the low 16 bits of 65537", GenericRow(1008), Real(6553.7), 1, kCurrent, {0x00, 0x01}},
-        EncodeCase{"integer keeps the low 16 bits of 70000", GenericRow(1010), Integer(70000), 1, kCurrent,
-                   {0x11, 0x70}},
-        EncodeCase{"integer -1", GenericRow(1010), Integer(-1), 1, kCurrent, {0xFF, 0xFF}},
         // flow unit: volume unit register, then time unit register
         EncodeCase{"flow unit m3/h", GenericRow(1047), Integer(5), 1, kCurrent, {0x00, 0x01, 0x00, 0x02}},
         EncodeCase{"flow unit Igal/h", GenericRow(1047), Integer(17), 1, kCurrent, {0x00, 0x05, 0x00, 0x02}},
@@ -151,6 +144,8 @@ TEST_P(UnsendableTest, IsRefusedWithThisText) {
 const std::string kS32Prompt = "请输入一个 -214748.3648 至 214748.3647 之间的数字。";
 const std::string kCurrentFactorPrompt = "请输入一个 -21474.83648 至 21474.83647 之间的数字。";
 const std::string kMeterNumberPrompt = "请输入一个 0 至 99999999 之间的整数。";
+const std::string kU32Prompt = "请输入一个 0 至 429496.7295 之间的数字。";
+const std::string kU16Prompt = "请输入一个 0 至 65535 之间的整数。";
 const std::string kTotalPrompt = "请输入一个 0 至 2147483647.999 之间的数字。";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -165,6 +160,14 @@ INSTANTIATE_TEST_SUITE_P(
         UnsendableCase{"sensor factor beyond any integer, current", GenericRow(1055), Real(1e300), kCurrent,
                        kCurrentFactorPrompt},
         UnsendableCase{"sensor factor beyond S32, legacy", GenericRow(1055), Real(214748.3648), kLegacy, kS32Prompt},
+        // A number its register would store as another number: 2^32 would arrive as 0,
+        // -1 as 65535 or 4294967295.
+        UnsendableCase{"U32 one step above", GenericRow(1007), Real(429496.7296), kCurrent, kU32Prompt},
+        UnsendableCase{"U32 below 0", GenericRow(1007), Real(-1), kCurrent, kU32Prompt},
+        UnsendableCase{"U16 cutoff one step above", GenericRow(1008), Real(6553.6), kCurrent,
+                       "请输入一个 0 至 6553.5 之间的数字。"},
+        UnsendableCase{"U16 integer 70000", GenericRow(1010), Integer(70000), kCurrent, kU16Prompt},
+        UnsendableCase{"U16 integer below 0", GenericRow(1010), Integer(-1), kCurrent, kU16Prompt},
         UnsendableCase{"meter number below 0", &kMeterNumberRow, Integer(-1), kCurrent, kMeterNumberPrompt},
         UnsendableCase{"meter number above 99999999", &kMeterNumberRow, Integer(100000000), kCurrent,
                        kMeterNumberPrompt},
@@ -184,6 +187,7 @@ TEST(RefusalTest, TheEdgesOfEachRangeAreSent) {
     EXPECT_FALSE(RefusalOf(kForwardTotalRow, Real(2147483647.999), context));
     EXPECT_FALSE(RefusalOf(*GenericRow(1056), Real(214748.3647), context));
     EXPECT_FALSE(RefusalOf(*GenericRow(1056), Real(-214748.3648), context));
+    EXPECT_FALSE(RefusalOf(*GenericRow(1010), Integer(65535), context));
 }
 
 // What the user reads after register bytes have been read: the bytes go through the
