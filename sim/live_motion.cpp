@@ -12,6 +12,31 @@
 namespace kelvo::sim {
 namespace {
 
+// The calendar conversions, under the names each platform's C library gives them.
+std::time_t UtcSeconds(std::tm& fields) {
+#ifdef _WIN32
+    return _mkgmtime(&fields);
+#else
+    return timegm(&fields);
+#endif
+}
+
+void UtcFields(std::time_t seconds, std::tm& fields) {
+#ifdef _WIN32
+    gmtime_s(&fields, &seconds);
+#else
+    gmtime_r(&seconds, &fields);
+#endif
+}
+
+void LocalFields(std::time_t seconds, std::tm& fields) {
+#ifdef _WIN32
+    localtime_s(&fields, &seconds);
+#else
+    localtime_r(&seconds, &fields);
+#endif
+}
+
 namespace live = shared_parameters;
 // Both kinds keep the diameter and the clock in the same registers; the scale of the
 // range (10^4) is the same too.
@@ -60,13 +85,13 @@ bool ClockBytesToTime(const std::uint8_t (&bytes)[6], std::time_t& wallTime) {
     fields.tm_min = bytes[4];
     fields.tm_sec = bytes[5];
     // Wall times are kept as if they were UTC: plain arithmetic, no daylight-saving gaps.
-    wallTime = timegm(&fields);
+    wallTime = UtcSeconds(fields);
     return true;
 }
 
 void WallTimeToClockBytes(std::time_t wallTime, std::uint8_t (&bytes)[6]) {
     std::tm fields{};
-    gmtime_r(&wallTime, &fields);
+    UtcFields(wallTime, fields);
     bytes[0] = static_cast<std::uint8_t>((fields.tm_year - 100) & 0xFF);
     bytes[1] = static_cast<std::uint8_t>(fields.tm_mon + 1);
     bytes[2] = static_cast<std::uint8_t>(fields.tm_mday);
@@ -77,8 +102,8 @@ void WallTimeToClockBytes(std::time_t wallTime, std::uint8_t (&bytes)[6]) {
 
 std::time_t HostWallTime(std::time_t hostTime) {
     std::tm local{};
-    localtime_r(&hostTime, &local);
-    return timegm(&local);
+    LocalFields(hostTime, local);
+    return UtcSeconds(local);
 }
 
 void ReadClock(const RegisterImage& image, std::uint8_t (&bytes)[6]) {

@@ -306,8 +306,13 @@ void TimeToClockBytes(std::int64_t date, std::int64_t time, std::uint8_t* clock)
     std::tm timePart{};
     const auto dateSeconds = static_cast<std::time_t>(date);
     const auto timeSeconds = static_cast<std::time_t>(time);
+#ifdef _WIN32
+    localtime_s(&datePart, &dateSeconds);
+    localtime_s(&timePart, &timeSeconds);
+#else
     localtime_r(&dateSeconds, &datePart);
     localtime_r(&timeSeconds, &timePart);
+#endif
     clock[0] = static_cast<std::uint8_t>((datePart.tm_year + 1900 - 2000) & 0xFF);
     clock[1] = static_cast<std::uint8_t>(datePart.tm_mon + 1);
     clock[2] = static_cast<std::uint8_t>(datePart.tm_mday);

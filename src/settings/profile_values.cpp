@@ -1,7 +1,7 @@
 #include "settings/profile_values.h"
 
-#include <locale.h>  // newlocale, locale_t (POSIX)
-#include <stdlib.h>  // strtod_l
+#include <locale.h>  // newlocale, locale_t (POSIX); _create_locale (Windows)
+#include <stdlib.h>  // strtod_l; _strtod_l (Windows)
 
 #include <array>
 #include <charconv>
@@ -14,11 +14,23 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// Created once and never changed; strtod_l reads it from any thread.
-locale_t ClassicLocale() {
-    static const locale_t classic = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+// Created once and never changed; strtod_l reads it from any thread. Windows has the same
+// under other names.
+#ifdef _WIN32
+using CLocale = _locale_t;
+CLocale ClassicLocale() {
+    static const CLocale classic = _create_locale(LC_ALL, "C");
     return classic;
 }
+double StrtodIn(const char* text, CLocale locale) { return _strtod_l(text, nullptr, locale); }
+#else
+using CLocale = locale_t;
+CLocale ClassicLocale() {
+    static const CLocale classic = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return classic;
+}
+double StrtodIn(const char* text, CLocale locale) { return strtod_l(text, nullptr, locale); }
+#endif
 
 }  // namespace
 
@@ -43,9 +55,9 @@ int ParseProfileInt(std::string_view text) {
 
 double ParseProfileReal(std::string_view text) {
     const std::string bounded(text);  // strtod needs a terminator
-    const locale_t classic = ClassicLocale();
-    if (classic == static_cast<locale_t>(nullptr)) return std::strtod(bounded.c_str(), nullptr);
-    return strtod_l(bounded.c_str(), nullptr, classic);
+    const CLocale classic = ClassicLocale();
+    if (classic == static_cast<CLocale>(nullptr)) return std::strtod(bounded.c_str(), nullptr);
+    return StrtodIn(bounded.c_str(), classic);
 }
 
 std::string FormatFixed(double value, int decimals) {

@@ -12,7 +12,9 @@ SaveResult SaveFailure(int systemError) {
         case EROFS:
             return {SaveError::ReadOnlyFileSystem, systemError};
         case ENOSPC:
+#ifdef EDQUOT  // no quotas in Windows' C library
         case EDQUOT:
+#endif
         case EFBIG:
             return {SaveError::DiskFull, systemError};
         default:
