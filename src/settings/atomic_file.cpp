@@ -94,6 +94,12 @@ bool UniqueFd::Close() {
 
 FileText ReadWholeFile(const std::string& path) { return ReadOpened(UniqueFd(open(path.c_str(), kReadFlags))); }
 
+PathParts SplitPath(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
 namespace {
 
 bool MakeFolderWithParents(const std::string& folderPath) {

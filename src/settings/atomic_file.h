@@ -13,6 +13,10 @@
 #include <string_view>
 #include <utility>
 
+#ifdef _WIN32
+#include "settings/win32_handle.h"
+#endif
+
 namespace kelvo {
 
 // A settings file is small; anything larger is not one, and reading it whole on every
@@ -29,7 +33,7 @@ struct FileText {
     };
     Status status = Status::Absent;
     std::string text;
-    int error = 0;  // errno when Failed
+    int error = 0;  // errno when Failed (on Windows the errno of the Win32 error, where one fits)
 };
 
 // Reads the whole file; a missing file (or folder) is Absent. A symbolic link is followed;
@@ -37,6 +41,14 @@ struct FileText {
 // waits (a FIFO without a writer would block for ever).
 FileText ReadWholeFile(const std::string& path);
 
+// The folder and the name of a file's path (UTF-8): "." for a bare name.
+struct PathParts {
+    std::string folder;
+    std::string name;
+};
+PathParts SplitPath(const std::string& path);
+
+#ifndef _WIN32
 // Owns an open file descriptor.
 class UniqueFd {
 public:
@@ -56,6 +68,7 @@ public:
 private:
     int fd_ = -1;
 };
+#endif
 
 // A folder held by one writer at a time. Writers in this process and in other processes take
 // turns on it, so that two saves never read the same old file and lose one another's keys.
@@ -77,10 +90,18 @@ public:
     int Replace(const std::string& fileName, std::string_view text) const;
 
 private:
+#ifdef _WIN32
+    // Windows cannot lock a folder: its writers take a named mutex of the folder's path.
+    LockedFolder(std::string path, HeldMutex lock) : path_(std::move(path)), lock_(std::move(lock)) {}
+
+    std::string path_;
+    HeldMutex lock_;
+#else
     LockedFolder(std::string path, UniqueFd folder) : path_(std::move(path)), folder_(std::move(folder)) {}
 
     std::string path_;
     UniqueFd folder_;  // the lock goes with the descriptor
+#endif
 };
 
 }  // namespace kelvo

@@ -17,6 +17,30 @@ namespace {
 
 constexpr std::string_view kUtf8Signature = "\xEF\xBB\xBF";
 
+// SimpleIni ends its lines the platform's way: "\r\n" on Windows, as Windows INI files have.
+// The text is worked on with "\n" alone and takes the platform's line break when it is done.
+constexpr std::string_view kLineBreak = SI_NEWLINE_A;
+
+std::string Replaced(std::string_view text, std::string_view from, std::string_view to) {
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (std::size_t at = 0;;) {
+        const std::size_t found = text.find(from, at);
+        result.append(text.substr(at, found - at));
+        if (found == std::string_view::npos) return result;
+        result.append(to);
+        at = found + from.size();
+    }
+}
+
+std::string WithNewlines(std::string text) {
+    return kLineBreak == "\n" ? text : Replaced(text, "\r\n", "\n");
+}
+
+std::string WithPlatformLineBreaks(std::string text) {
+    return kLineBreak == "\n" ? text : Replaced(text, "\n", kLineBreak);
+}
+
 bool IsBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
 
 bool IsCommentLine(std::string_view line) {
@@ -183,6 +207,7 @@ std::optional<std::string> ProfileFile::Serialize() const {
     if (!impl_->intact) return std::nullopt;
     std::string text;
     if (impl_->ini.Save(text, impl_->hadSignature) < 0) return std::nullopt;
+    text = WithNewlines(std::move(text));
     // SimpleIni puts two blank lines between sections; one is what people write by hand.
     for (auto run = text.find("\n\n\n"); run != std::string::npos; run = text.find("\n\n\n", run)) {
         text.erase(run, 1);
@@ -193,8 +218,9 @@ std::optional<std::string> ProfileFile::Serialize() const {
     }
     // A first line that merely starts with the signature's bytes (a key of no section so
     // named) would lose them to the next load, which takes them for a signature.
-    if (!impl_->hadSignature && text.starts_with(kUtf8Signature)) text.insert(0, "\n");
-    return UnmarkUnclosedHeaders(text);
+    // (Not insert(0, ...): GCC 12 for mingw-w64 warns of it, wrongly, and -Werror stops the build.)
+    if (!impl_->hadSignature && text.starts_with(kUtf8Signature)) text = "\n" + text;
+    return WithPlatformLineBreaks(UnmarkUnclosedHeaders(text));
 }
 
 SaveResult EditProfileFile(const std::string& folder, const std::string& fileName,
@@ -231,9 +257,7 @@ SaveResult EditProfileFile(const std::string& folder, const std::string& fileNam
 }
 
 SaveResult ReplaceFile(const std::string& path, std::string_view text) {
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto [folder, name] = SplitPath(path);
     int error = 0;
     const auto locked = LockedFolder::Open(folder, error);
     if (!locked) return SaveFailure(error);

@@ -8,7 +8,8 @@
 // - a key that appears twice in a section reads as its first appearance;
 // - setting a key creates its section (at the end of the file) and the key (at the end of its
 //   section) when they are missing, and keeps every other section, key and comment line.
-// The file is UTF-8 and written as "key=value" lines.
+// The file is UTF-8 and written as "key=value" lines, ended by CR LF on Windows as its INI
+// files are, and by LF on Linux; reading takes either, and a lone CR.
 
 #include <cstddef>
 #include <functional>

@@ -93,9 +93,10 @@ struct PresetStore {
     bool operator==(const PresetStore&) const = default;
 };
 
-// ${XDG_CONFIG_HOME:-$HOME/.config}/Kelvo. Does not create the folder.
+// ${XDG_CONFIG_HOME:-$HOME/.config}/Kelvo on Linux, %APPDATA%\Kelvo on Windows; UTF-8.
+// Does not create the folder.
 std::string GetSettingsFolder();
-// GetSettingsFolder() + "/config.ini".
+// GetSettingsFolder() + "/config.ini" ("\config.ini" on Windows).
 std::string GetSettingsFilePath();
 
 // Loads never fail: a missing folder, file, section or key gives the default, and
