@@ -1,6 +1,7 @@
 #pragma once
 // A manual-reset event: once set it stays set until reset. Tells the polling thread to
-// stop; its descriptor lets the thread wait for the serial line and a stop at once.
+// stop; its descriptor (an event object's handle on Windows) lets the thread wait for the
+// serial line and a stop at once.
 
 #include <atomic>
 #include <chrono>
@@ -19,12 +20,23 @@ public:
     bool IsSet() const;
     // Waits until the event is set or the time has passed; true when set.
     bool WaitFor(std::chrono::milliseconds timeout) const;
+#ifdef _WIN32
+    // A manual-reset event object (a HANDLE), signalled exactly while the event is set, for
+    // WaitForMultipleObjects beside overlapped I/O; null when the system had none to give
+    // (waits then fall back to short sleeps).
+    void* Handle() const { return handle_; }
+#else
     // Readable exactly while the event is set, for poll() beside other descriptors;
     // -1 when the system had no descriptor to give (waits then fall back to short sleeps).
     int Fd() const { return fd_; }
+#endif
 
 private:
+#ifdef _WIN32
+    void* handle_ = nullptr;  // owned
+#else
     int fd_ = -1;  // an eventfd, owned
+#endif
     std::atomic<bool> set_{false};
 };
 

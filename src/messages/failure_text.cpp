@@ -11,7 +11,11 @@ std::string_view PortErrorText(PortError error) {
         case PortError::NameTooLong:
             return "串口名称不能超过 5 个字符。";
         case PortError::NameEscapes:
+#ifdef _WIN32
+            return "串口名称不能含有“/”、“\\”或“:”，也不能是“.”或“..”。";
+#else
             return "串口名称不能含有“/”，也不能是“.”或“..”。";
+#endif
         case PortError::NoSuchDevice:
             return "找不到该串口设备，请检查串口名称和连接线。";
         case PortError::Busy:
