@@ -29,6 +29,12 @@ set(CMAKE_RC_COMPILER ${KELVO_MINGW_WINDRES})
 set(CMAKE_AR ${KELVO_MINGW_AR} CACHE FILEPATH "Archiver for the Windows target")
 set(CMAKE_RANLIB ${KELVO_MINGW_RANLIB} CACHE FILEPATH "Ranlib for the Windows target")
 
+# -O2 for release builds, as the Linux builds use: at -O3 this GCC (12) reports false
+# -Wrestrict and -Wnull-dereference warnings inside std::string and std::vector code, which
+# the project's -Werror turns into failures.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of release builds")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of release builds")
+
 # Link libgcc, libstdc++ and winpthread in, so that no compiler DLL has to travel with the .exe.
 option(KELVO_WINDOWS_STATIC_RUNTIME "Link the mingw-w64 runtime statically" ON)
 if(KELVO_WINDOWS_STATIC_RUNTIME)

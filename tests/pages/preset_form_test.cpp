@@ -391,12 +391,12 @@ TEST(PresetForm, OkWritesBackWhatItDidNotEdit) {
 TEST(PresetForm, AFailedSaveIsReported) {
     TempSettings temp;
     // The settings folder's name is taken by a file, so nothing can be written there.
-    std::ofstream(temp.KelvoFolder()) << "not a folder";
+    std::ofstream(test::Utf8Path(temp.KelvoFolder())) << "not a folder";
     OpenDialog dialog;
     ScriptedPrompter prompter;
     EXPECT_FALSE(dialog.PressOk(prompter));
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{std::string(kSaveSettingsFailedText)});
-    EXPECT_TRUE(fs::is_regular_file(temp.KelvoFolder()));
+    EXPECT_TRUE(fs::is_regular_file(test::Utf8Path(temp.KelvoFolder())));
 }
 
 TEST(PresetForm, TabsWithoutControlsKeepTheirPresets) {

@@ -58,8 +58,8 @@ TEST(SettingsFile, WithoutAFileEveryLoadGivesTheDefaultsAndCreatesNothing) {
             EXPECT_EQ(p, (W58Preset{.DN = 10, .FlowAccuView = 0, .HeatAccuUnit = 0, .SnsrCode = 0, .FlowScale = 7.0,
                                     .SnsrFact = 1.0, .Addr = 8, .Baudrate = 3, .Parity = 0, .Swap = 1}));
         }
-        EXPECT_EQ(fs::exists(temp.KelvoFolder()), c.file.has_value());
-        EXPECT_EQ(fs::exists(temp.IniPath()), c.file.has_value());
+        EXPECT_EQ(fs::exists(test::Utf8Path(temp.KelvoFolder())), c.file.has_value());
+        EXPECT_EQ(fs::exists(test::Utf8Path(temp.IniPath())), c.file.has_value());
     }
 }
 
@@ -145,7 +145,7 @@ TEST(SettingsFile, ReadsRealsFromTheirFirstTwentyCharacters) {
 
 TEST(SettingsFile, SavingIntoAnEmptyPlaceWritesExactlyTheseBytes) {
     TempSettings temp;
-    ASSERT_FALSE(fs::exists(temp.KelvoFolder()));
+    ASSERT_FALSE(fs::exists(test::Utf8Path(temp.KelvoFolder())));
 
     ASSERT_TRUE(SaveSerialSettings({"COM3", 19200, 17, 2, 100, 0}));
     EXPECT_EQ(temp.ReadIni(),
