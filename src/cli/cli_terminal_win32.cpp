@@ -1,0 +1,57 @@
+// The Windows side of cli_terminal.h: the console's line input, read only once Enter is
+// waiting in it, so that Ctrl+C still ends the wait for an answer.
+
+#include "cli/cli_terminal.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace kelvo::cli {
+namespace {
+
+// As on Linux: "y" or "yes" in any case, blanks around it allowed.
+bool IsYes(std::string answer) {
+    std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char c) { return std::tolower(c); });
+    const auto end = answer.find_last_not_of(" \t\r");
+    answer.erase(end == std::string::npos ? 0 : end + 1);
+    answer.erase(0, std::min(answer.size(), answer.find_first_not_of(" \t")));
+    return answer == "y" || answer == "yes";
+}
+
+// Whether the console holds a pressed Enter, without taking anything from it.
+bool EnterWaiting(HANDLE input) {
+    DWORD count = 0;
+    if (!GetNumberOfConsoleInputEvents(input, &count) || count == 0) return false;
+    std::vector<INPUT_RECORD> events(count);
+    DWORD read = 0;
+    if (!PeekConsoleInputW(input, events.data(), count, &read)) return false;
+    return std::any_of(events.begin(), events.begin() + read, [](const INPUT_RECORD& event) {
+        return event.EventType == KEY_EVENT && event.Event.KeyEvent.bKeyDown &&
+               event.Event.KeyEvent.wVirtualKeyCode == VK_RETURN;
+    });
+}
+
+}  // namespace
+
+Reply ReadTerminalReply(const InterruptWait& wait) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    // The wait itself paces the looks at the console.
+    while (!EnterWaiting(input)) {
+        if (wait(kPrintInterval)) return Reply::Interrupted;
+    }
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return Reply::No;
+    return IsYes(answer) ? Reply::Yes : Reply::No;
+}
+
+bool StdinIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+}  // namespace kelvo::cli
