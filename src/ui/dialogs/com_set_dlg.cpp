@@ -82,7 +82,8 @@ void CComSetDlg::BuildControls() {
     portCombo_ = new QComboBox(this);
     portCombo_->setEditable(true);
     portCombo_->setInsertPolicy(QComboBox::NoInsert);
-    for (const std::string& name : SerialPortChoices()) portCombo_->addItem(QString::fromStdString(name));
+    portChoices_ = PortChoices();
+    for (const PortChoice& choice : portChoices_) portCombo_->addItem(QString::fromStdString(choice.label));
     place(portCombo_, 1, "1019");
 
     baudList_ = new QComboBox(this);
@@ -121,9 +122,10 @@ void CComSetDlg::LoadValues() {
 
 void CComSetDlg::ShowValues() {
     addressEdit_->setText(QString::number(address_));
-    const QString port = QString::fromStdString(portName_);
-    portCombo_->setCurrentIndex(portCombo_->findText(port, Qt::MatchExactly));
-    portCombo_->setEditText(port);
+    const auto listed = std::find_if(portChoices_.begin(), portChoices_.end(),
+                                     [this](const PortChoice& choice) { return choice.name == portName_; });
+    portCombo_->setCurrentIndex(listed == portChoices_.end() ? -1 : static_cast<int>(listed - portChoices_.begin()));
+    portCombo_->setEditText(QString::fromStdString(listed == portChoices_.end() ? portName_ : listed->label));
     // An index outside a list (a rate the dialog does not offer, a parity or byte
     // order edited by hand) shows no selection.
     baudList_->setCurrentIndex(baudIndex_);
@@ -132,7 +134,7 @@ void CComSetDlg::ShowValues() {
 }
 
 void CComSetDlg::accept() {
-    const QString port = portCombo_->currentText();
+    const QString port = QString::fromStdString(PortNameShown(portChoices_, portCombo_->currentText().toStdString()));
     if (const char* problem = PortNameProblem(port)) {
         prompter_.Warn(problem);
         portCombo_->setFocus();

@@ -7,9 +7,11 @@
 
 #include "messages/prompter.h"
 #include "settings/settings.h"
+#include "ui/dialogs/port_choices.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -23,7 +25,11 @@ inline constexpr auto kDialogBaudRates = kOfferedBaudRates;
 
 inline constexpr const char* kPortNameTooLongText = "串口号最多5个字符！";
 inline constexpr const char* kChooseBaudRateText = "请选择波特率！";
+#ifdef _WIN32
+inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/”、“\\”或“:”，也不能是“.”或“..”！";
+#else
 inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/”，也不能是“.”或“..”！";
+#endif
 
 // The prompt for a typed port name the settings cannot hold (too long, or a path), or
 // nullptr when it fits.
@@ -52,6 +58,9 @@ private:
     int parity_ = 0;
     int byteOrderMode_ = 0;
     int readTotalTimeout_ = 0;
+
+    // What the port box lists: the shown label stands for the stored name.
+    std::vector<PortChoice> portChoices_;
 
     QLineEdit* addressEdit_ = nullptr;
     QComboBox* portCombo_ = nullptr;

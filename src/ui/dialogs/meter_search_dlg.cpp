@@ -59,8 +59,13 @@ void CMeterSearchDlg::BuildControls() {
     port_->setObjectName(QStringLiteral("searchPort"));
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
-    for (const std::string& name : SerialPortChoices()) port_->addItem(FromUtf8(name));
-    port_->setEditText(FromUtf8(stored_.portName));
+    portChoices_ = PortChoices();
+    std::string shown = stored_.portName;
+    for (const PortChoice& choice : portChoices_) {
+        port_->addItem(FromUtf8(choice.label));
+        if (choice.name == stored_.portName) shown = choice.label;
+    }
+    port_->setEditText(FromUtf8(shown));
     form->addRow(QStringLiteral("串口号："), port_);
 
     addresses_ = new QLineEdit(this);
@@ -182,7 +187,7 @@ void CMeterSearchDlg::EnableControls() {
 
 void CMeterSearchDlg::StartSearch() {
     if (running_) return;
-    const QString port = port_->currentText();
+    const QString port = FromUtf8(PortNameShown(portChoices_, port_->currentText().toStdString()));
     if (const char* problem = PortNameProblem(port)) {
         prompter_.Warn(problem);
         return;

@@ -14,6 +14,7 @@
 
 #include "search/meter_search.h"
 #include "settings/settings.h"
+#include "ui/dialogs/port_choices.h"
 
 class QComboBox;
 class QLabel;
@@ -68,6 +69,8 @@ private:
     bool running_ = false;
     std::string searchedPort_;
     std::vector<FoundMeter> found_;
+    // What the port box lists: the shown label stands for the port's name.
+    std::vector<PortChoice> portChoices_;
 
     QComboBox* port_ = nullptr;
     QLineEdit* addresses_ = nullptr;

@@ -110,4 +110,10 @@ std::vector<std::string> SerialPortChoices() {
     return SerialPortChoices(roots);
 }
 
+std::vector<PortChoice> PortChoices() {
+    std::vector<PortChoice> choices;
+    for (std::string& name : SerialPortChoices()) choices.push_back({name, name});
+    return choices;
+}
+
 }  // namespace kelvo
