@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Kelvo and runs every test: once with the address and undefined-behaviour
-# sanitizers, the threaded tests once more with the thread sanitizer, and last the
-# whole suite in the normal build (its ctest summary ends the output).
+# sanitizers, the threaded tests once more with the thread sanitizer, the whole suite in
+# the normal build, and last the Windows part (scripts/windows/test-windows.sh: the
+# Qt-free parts cross-built with mingw-w64 and tested under Wine). The summaries end the
+# output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -27,10 +29,19 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j 
 echo "== normal build"
 configure_and_build build
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+windows_log=$(mktemp)
+trap 'rm -f "$log" "$windows_log"' EXIT
 status=0
 ctest --test-dir build --output-on-failure -j "$jobs" 2>&1 | tee "$log" || status=${PIPESTATUS[0]}
-# ctest lists skipped tests after its summary; repeat the summary so that it ends the run.
+
+echo "== Windows (mingw-w64, under Wine)"
+windows_status=0
+scripts/windows/test-windows.sh build 2>&1 | tee "$windows_log" || windows_status=${PIPESTATUS[0]}
+
+# ctest lists skipped tests after its summary; repeat the summaries so that they end the run.
 echo
-grep -E 'tests passed|No tests were found' "$log" | tail -n 1
-exit "$status"
+echo "Linux:   $(grep -E 'tests passed|No tests were found' "$log" | tail -n 1)"
+echo "Windows: $(grep -E 'tests passed|No tests were found' "$windows_log" | tail -n 1)"
+[ "$windows_status" -eq 0 ] || echo "Windows: the part failed (exit status $windows_status)"
+[ "$status" -eq 0 ] || exit "$status"
+exit "$windows_status"

@@ -13,8 +13,12 @@ packages=(
   cmake ninja-build
   # apt-get source unpacks with dpkg-source.
   dpkg-dev
+  # The cross build takes GoogleTest's source and SimpleIni's header from these.
+  libgtest-dev libsimpleini-dev
   # xvfb-run needs xauth; without a CJK font Wine draws Chinese labels as boxes.
   xvfb xauth fonts-wqy-microhei
+  # The package and its smoke test: the zip, keys for the window, its screenshot.
+  zip unzip xdotool imagemagick
 )
 
 missing=()
