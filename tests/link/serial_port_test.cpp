@@ -208,6 +208,22 @@ TEST_F(SerialPortTest, AHungUpLineIsGoneAndAStopEndsEveryWait) {
     EXPECT_EQ(port.State(), LineState::Gone);
 }
 
+// Nobody reads the far end, so the write stalls once the driver's queue is full (Wine
+// cannot show this: its write returns with a partial count). "断开" must end it at once,
+// not after the write's stall limit.
+TEST_F(SerialPortTest, AStopEndsAStalledWrite) {
+    StopEvent stop;
+    CSerialPort port;
+    port.SetStop(&stop);
+    ASSERT_EQ(port.Open("COM1", 57600, 0), PortError::None);
+    std::jthread disconnect([&stop] {
+        std::this_thread::sleep_for(milliseconds(100));
+        stop.Set();
+    });
+    port.Write(Bytes(1 << 20, 0x55));
+    EXPECT_EQ(port.State(), LineState::Stopped);
+}
+
 TEST_F(SerialPortTest, BytesPassUnchangedInEveryParity) {
     // Bytes a cooked terminal would translate, swallow or act on.
     const Bytes awkward = {0x0D, 0x0A, 0x03, 0x04, 0x11, 0x13, 0x1A, 0x7F, 0xFF, 0x00, 0x1C, 0x08};
