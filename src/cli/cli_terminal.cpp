@@ -3,22 +3,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 
 namespace kelvo::cli {
-namespace {
-
-bool IsYes(std::string answer) {
-    std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char c) { return std::tolower(c); });
-    const auto end = answer.find_last_not_of(" \t\r");
-    answer.erase(end == std::string::npos ? 0 : end + 1);
-    answer.erase(0, std::min(answer.size(), answer.find_first_not_of(" \t")));
-    return answer == "y" || answer == "yes";
-}
-
-}  // namespace
 
 Reply ReadTerminalReply(const InterruptWait& wait) {
     std::string answer;
@@ -31,7 +18,7 @@ Reply ReadTerminalReply(const InterruptWait& wait) {
         if (ready <= 0) continue;
         char c = 0;
         if (read(STDIN_FILENO, &c, 1) != 1) return Reply::No;
-        if (c == '\n') return IsYes(answer) ? Reply::Yes : Reply::No;
+        if (c == '\n') return IsYesReply(answer) ? Reply::Yes : Reply::No;
         answer += c;
     }
 }

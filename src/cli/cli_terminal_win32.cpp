@@ -6,22 +6,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace kelvo::cli {
 namespace {
-
-// As on Linux: "y" or "yes" in any case, blanks around it allowed.
-bool IsYes(std::string answer) {
-    std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char c) { return std::tolower(c); });
-    const auto end = answer.find_last_not_of(" \t\r");
-    answer.erase(end == std::string::npos ? 0 : end + 1);
-    answer.erase(0, std::min(answer.size(), answer.find_first_not_of(" \t")));
-    return answer == "y" || answer == "yes";
-}
 
 // Whether the console holds a pressed Enter, without taking anything from it.
 bool EnterWaiting(HANDLE input) {
@@ -46,7 +36,7 @@ Reply ReadTerminalReply(const InterruptWait& wait) {
     }
     std::string answer;
     if (!std::getline(std::cin, answer)) return Reply::No;
-    return IsYes(answer) ? Reply::Yes : Reply::No;
+    return IsYesReply(answer) ? Reply::Yes : Reply::No;
 }
 
 bool StdinIsTerminal() {

@@ -29,13 +29,6 @@ using Milliseconds = std::chrono::milliseconds;
 // port that takes no byte for this long is stuck (a pty nobody reads, a dead adapter).
 constexpr int kWriteStallMs = 5000;
 
-std::size_t CountCharacters(std::string_view text) {
-    // UTF-8: every byte that does not continue a sequence starts a character.
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-    }));
-}
-
 PortError ErrorFromOpen(int error) {
     switch (error) {
         case ENOENT:
@@ -130,7 +123,7 @@ PortError CSerialPort::Open(std::string_view portName, int baudRate, int parity)
     portName_ = std::string(portName);
     baudRate_ = baudRate;
     handle_ = kInvalidHandle;
-    if (CountCharacters(portName) > static_cast<std::size_t>(kMaxPortNameLength)) {
+    if (!PortNameFits(portName)) {
         lastError_ = PortError::NameTooLong;
         return lastError_;
     }

@@ -28,13 +28,6 @@ constexpr DWORD kDriverGraceMs = 2000;
 // ERROR_NO_SUCH_DEVICE, which mingw-w64's headers do not name.
 constexpr DWORD kErrorNoSuchDevice = 433;
 
-std::size_t CountCharacters(std::string_view text) {
-    // UTF-8: every byte that does not continue a sequence starts a character.
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-    }));
-}
-
 PortError ErrorFromOpen(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
@@ -155,7 +148,7 @@ PortError Win32SerialPort::Open(std::string_view portName, int baudRate, int par
     baudRate_ = baudRate;
     const auto fail = [this](PortError error) { return lastError_ = error; };
     // COM100 to COM256 have six characters: the settings cannot keep them, kelvo-cli can use them.
-    if (CountCharacters(portName) > static_cast<std::size_t>(kMaxPortNameLength) && ComNumber(portName) == 0) {
+    if (!PortNameFits(portName) && ComNumber(portName) == 0) {
         return fail(PortError::NameTooLong);
     }
     if (PortNameEscapes(portName)) return fail(PortError::NameEscapes);
