@@ -12,7 +12,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <utility>
 
 #include "link/line_speed.h"
@@ -291,12 +290,9 @@ std::size_t CSerialPort::Read(std::span<std::uint8_t> buffer, ReadTimeouts timeo
 bool CSerialPort::Wait(std::chrono::milliseconds duration) {
     const int stopFd = StopFd();
     if (stopFd < 0) {
-        if (stop_ != nullptr && stop_->WaitFor(duration)) {
-            state_ = LineState::Stopped;
-            return false;
-        }
-        if (stop_ == nullptr) std::this_thread::sleep_for(duration);
-        return true;
+        if (PauseUnlessStopped(stop_, duration)) return true;
+        state_ = LineState::Stopped;
+        return false;
     }
     const Clock::time_point deadline = Clock::now() + duration;
     for (;;) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
 namespace kelvo {
 
@@ -39,5 +40,15 @@ private:
 #endif
     std::atomic<bool> set_{false};
 };
+
+// A pause for a port whose stop has no handle or descriptor to wait on beside the line:
+// waits on the event itself, or sleeps when there is none. False when the stop came first.
+inline bool PauseUnlessStopped(const StopEvent* stop, std::chrono::milliseconds duration) {
+    if (stop == nullptr) {
+        std::this_thread::sleep_for(duration);
+        return true;
+    }
+    return !stop->WaitFor(duration);
+}
 
 }  // namespace kelvo

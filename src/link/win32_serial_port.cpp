@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <utility>
 
 #include "link/port_name.h"
@@ -355,12 +354,9 @@ void Win32SerialPort::Purge() {
 bool Win32SerialPort::Wait(std::chrono::milliseconds duration) {
     HANDLE stop = stop_ != nullptr ? static_cast<HANDLE>(stop_->Handle()) : nullptr;
     if (stop == nullptr) {
-        if (stop_ != nullptr && stop_->WaitFor(duration)) {
-            state_ = LineState::Stopped;
-            return false;
-        }
-        if (stop_ == nullptr) std::this_thread::sleep_for(duration);
-        return true;
+        if (PauseUnlessStopped(stop_, duration)) return true;
+        state_ = LineState::Stopped;
+        return false;
     }
     const Clock::time_point deadline = Clock::now() + duration;
     for (;;) {
