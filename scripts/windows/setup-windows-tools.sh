@@ -21,20 +21,4 @@ packages=(
   zip unzip xdotool imagemagick
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-apt_opts=(-q)
-# In some containers /dev/null is a plain file; apt's unprivileged sandbox user then
-# cannot use it and apt blames gpgv, so stay root for the download.
-[ -c /dev/null ] || apt_opts+=(-o APT::Sandbox::User=root)
-# Through env, because sudo drops the caller's environment.
-apt=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_opts[@]}")
-"${apt[@]}" update
-"${apt[@]}" install -y --no-install-recommends "${missing[@]}"
+exec "$(dirname "$0")/.."/install-missing.sh "${packages[@]}"
