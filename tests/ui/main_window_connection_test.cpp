@@ -38,6 +38,7 @@
 #include "support/temp_settings.h"
 #include "ui/main/kelvo_dlg.h"
 #include "ui_test_support.h"
+#include "window_with_meter.h"
 
 namespace kelvo {
 namespace {
@@ -81,25 +82,13 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kWaitMs) {
 
 // A simulated meter mapped to COM1 and a main window over a private settings folder
 // that reaches it at 57600 baud.
-class Bench {
+class Bench : public test::WindowWithMeter {
 public:
-    explicit Bench(int meterKind, const SimOptions& options = MeterOptions(SimMeterKind::Generic)) : meter(options) {
-        settings.WriteIni(SettingsText(meterKind));
-        if (!meter.Start()) throw std::runtime_error("the simulated meter cannot open a pseudo-terminal");
-        settings.MapPort("COM1", meter.SlavePath());
-        dlg.emplace(stopEvent, liveMutex, &prompter);
-        // A W58 window has just stored 2400 baud; the tests talk at 57600, and the window
-        // takes the settings as a save leaves them.
-        settings.WriteIni(SettingsText(meterKind));
-        dlg->Line().UseSettings(LoadSerialSettings());
+    explicit Bench(int meterKind, const SimOptions& options = MeterOptions(SimMeterKind::Generic))
+        : WindowWithMeter(options, SettingsText(meterKind)) {
+        StoreSettings(SettingsText(meterKind));
         meter.ClearRequests();
     }
-    ~Bench() {
-        dlg.reset();
-        meter.Stop();
-    }
-    Bench(const Bench&) = delete;
-    Bench& operator=(const Bench&) = delete;
 
     // A command as the user gives it, and its whole outcome: the window is busy from the
     // click until what it started on the line has ended and its last box is closed.
@@ -153,12 +142,6 @@ public:
         return meter.Requests().empty();
     }
 
-    TempSettings settings;
-    MeterSimulator meter;
-    StopEvent stopEvent;
-    std::mutex liveMutex;
-    ScriptedPrompter prompter;
-    std::optional<CKelvoDlg> dlg;
 };
 
 TEST(MainWindowConnection, AMissingPortFailsToOpenAndStaysDisconnected) {

@@ -33,6 +33,7 @@
 #include "ui/records/records_commands.h"
 #include "ui/records/restore_dlg.h"
 #include "ui_test_support.h"
+#include "window_with_meter.h"
 
 namespace kelvo {
 namespace {
@@ -43,23 +44,9 @@ using test::TempSettings;
 
 constexpr int kWaitMs = 20000;
 
-class Bench {
+class Bench : public test::WindowWithMeter {
 public:
-    Bench() : meter(Options()) {
-        settings.WriteIni(SettingsText(kW58Meter));
-        if (!meter.Start()) throw std::runtime_error("the simulated meter cannot open a pseudo-terminal");
-        settings.MapPort("COM1", meter.SlavePath());
-        dlg.emplace(stopEvent, liveMutex, &prompter);
-        // A W58 window has just stored 2400 baud; the meter here talks at 57600.
-        settings.WriteIni(SettingsText(kW58Meter));
-        dlg->Line().UseSettings(LoadSerialSettings());
-    }
-    ~Bench() {
-        dlg.reset();
-        meter.Stop();
-    }
-    Bench(const Bench&) = delete;
-    Bench& operator=(const Bench&) = delete;
+    Bench() : WindowWithMeter(Options(), SettingsText(kW58Meter)) { StoreSettings(SettingsText(kW58Meter)); }
 
     static sim::SimOptions Options() {
         sim::SimOptions options;
@@ -72,12 +59,6 @@ public:
     }
     std::string File(const char* name) const { return settings.ConfigHome() + "/" + name; }
 
-    TempSettings settings;
-    sim::MeterSimulator meter;
-    StopEvent stopEvent;
-    std::mutex liveMutex;
-    ScriptedPrompter prompter;
-    std::optional<CKelvoDlg> dlg;
 };
 
 std::string Summary(const CCompareDlg& compare) {

@@ -41,6 +41,7 @@
 #include "ui/dialogs/traffic_monitor_dlg.h"
 #include "ui/main/kelvo_dlg.h"
 #include "ui_test_support.h"
+#include "window_with_meter.h"
 
 namespace kelvo {
 namespace {
@@ -65,20 +66,9 @@ T* Named(const QObject* root, const char* name) {
 
 // A generic main window over a private settings folder whose stored settings (address 8,
 // 57600 baud) are wrong for the simulated meter on COM1 (address 17, only 4800 baud).
-class Bench {
+class Bench : public test::WindowWithMeter {
 public:
-    Bench() : meter(Options()) {
-        settings.WriteIni(SettingsText(kGenericMeter));
-        if (!meter.Start()) throw std::runtime_error("the simulated meter cannot open a pseudo-terminal");
-        settings.MapPort("COM1", meter.SlavePath());
-        dlg.emplace(stopEvent, liveMutex, &prompter);
-    }
-    ~Bench() {
-        dlg.reset();
-        meter.Stop();
-    }
-    Bench(const Bench&) = delete;
-    Bench& operator=(const Bench&) = delete;
+    Bench() : WindowWithMeter(Options(), SettingsText(kGenericMeter)) {}
 
     static sim::SimOptions Options() {
         sim::SimOptions options;
@@ -110,12 +100,6 @@ public:
         return port.Open("COM1", 57600, 0) == PortError::None;
     }
 
-    TempSettings settings;
-    sim::MeterSimulator meter;
-    StopEvent stopEvent;
-    std::mutex liveMutex;
-    ScriptedPrompter prompter;
-    std::optional<CKelvoDlg> dlg;
 };
 
 // The search dialog driven through its controls.
