@@ -35,22 +35,8 @@ bool AnyDependsOnEncoding(const std::vector<const ParamRow*>& rows) {
     return std::any_of(rows.begin(), rows.end(), [](const ParamRow* row) { return row->DependsOnEncoding(); });
 }
 
-Identified IdentifyEncoding(CDMRJly& link) {
-    std::array<std::uint8_t, kIdentificationBytes> bytes{};
-    Identified identified;
-    identified.result = link.ReadIdentification(bytes.data());
-    // An empty identification names no encoding: taken as the truncated answer it is.
-    if (identified.result && identified.result.count == 0) {
-        identified.result = {.failure = LinkFailure::Answer, .fault = AnswerFault::Truncated};
-    }
-    if (!identified.result) return identified;
-    identified.paramEncoding = DecodeIdentification(bytes.data(), identified.result.count).paramEncoding;
-    identified.unsupported = identified.paramEncoding == kEncodingUnsupported;
-    return identified;
-}
-
-std::string IdentifyFailureText(const Identified& identified) {
-    if (identified.unsupported) return std::string(kMeterNotSupportedText);
+std::string IdentifyFailureText(const IdentificationRead& identified) {
+    if (identified.Unsupported()) return std::string(kMeterNotSupportedText);
     if (identified.result) return {};
     return "读取仪表串号失败！" + FailureDetail(identified.result);
 }

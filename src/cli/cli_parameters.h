@@ -23,15 +23,8 @@ std::optional<std::vector<const ParamRow*>> ParametersNamed(const std::vector<st
 
 bool AnyDependsOnEncoding(const std::vector<const ParamRow*>& rows);
 
-struct Identified {
-    LinkResult result;
-    bool unsupported = false;
-    int paramEncoding = kEncodingCurrent;
-};
-// Function code 0x41 on the open link, for the meter's parameter encoding.
-Identified IdentifyEncoding(CDMRJly& link);
-// Why the identification failed, "" when it did not.
-std::string IdentifyFailureText(const Identified& identified);
+// Why the identification failed, "" when it did not (or did not run).
+std::string IdentifyFailureText(const IdentificationRead& identified);
 
 using RowBytes = std::array<std::uint8_t, 8>;
 

@@ -13,7 +13,7 @@ namespace {
 
 struct ReadOutcome {
     LinkResult opened{.failure = LinkFailure::NotOpen};  // until the job has opened it
-    Identified identified;
+    IdentificationRead identified;
     std::vector<FieldValue> values;  // of the rows read, in order
     LinkResult failure;              // of the row after them
 };
@@ -24,9 +24,9 @@ void ReadRows(LineJob& job, const std::vector<const ParamRow*>& rows, ReadOutcom
     if (!outcome.opened) return;
     CodecContext context{.byteOrderMode = job.Settings().byteOrderMode};
     if (AnyDependsOnEncoding(rows)) {
-        outcome.identified = IdentifyEncoding(link);
-        if (!outcome.identified.result || outcome.identified.unsupported) return;
-        context.paramEncoding = outcome.identified.paramEncoding;
+        outcome.identified = ReadIdentification(link);
+        if (!outcome.identified.result || outcome.identified.Unsupported()) return;
+        context.paramEncoding = outcome.identified.identity.paramEncoding;
     }
     for (const ParamRow* row : rows) {
         RowBytes wire{};

@@ -28,7 +28,7 @@ struct Written {
 
 struct WriteOutcome {
     LinkResult opened{.failure = LinkFailure::NotOpen};  // until the job has opened it
-    Identified identified;
+    IdentificationRead identified;
     std::string refusal;          // found once the encoding was known: nothing was written
     std::vector<Written> written;  // in order
     LinkResult failure;            // of the parameter after them
@@ -79,9 +79,9 @@ void WriteRows(LineJob& job, std::vector<Planned>& planned, WriteOutcome& outcom
     std::vector<const ParamRow*> rows;
     for (const Planned& plan : planned) rows.push_back(plan.row);
     if (AnyDependsOnEncoding(rows)) {
-        outcome.identified = IdentifyEncoding(link);
-        if (!outcome.identified.result || outcome.identified.unsupported) return;
-        context.paramEncoding = outcome.identified.paramEncoding;
+        outcome.identified = ReadIdentification(link);
+        if (!outcome.identified.result || outcome.identified.Unsupported()) return;
+        context.paramEncoding = outcome.identified.identity.paramEncoding;
     }
     for (Planned& plan : planned) {
         if (const auto refusal = Unsendable(*plan.row, plan.value, context, plan.wire)) {

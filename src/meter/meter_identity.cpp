@@ -103,19 +103,29 @@ MeterIdentity DecodeIdentification(const std::uint8_t* bytes, int count) {
     return identity;
 }
 
+IdentificationRead ReadIdentification(CDMRJly& link) {
+    IdentificationRead read;
+    read.result = link.ReadIdentification(read.bytes.data());
+    if (read.result && read.result.count == 0) {
+        read.empty = true;
+        read.result = {.failure = LinkFailure::Answer, .fault = AnswerFault::Truncated};
+    }
+    if (read.result) read.identity = DecodeIdentification(read.bytes.data(), read.result.count);
+    return read;
+}
+
 int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity) {
-    std::array<std::uint8_t, kIdentificationBytes> answer{};
-    const LinkResult read = link.ReadIdentification(answer.data());
-    if (!read || read.count == 0) {
+    const IdentificationRead read = ReadIdentification(link);
+    if (!read.result) {
         // Whoever cancelled knows why; a box would only be in the way.
-        if (!read.Cancelled()) {
-            prompter.Warn(kReadIdentificationFailedText, read ? "应答中没有仪表标识" : FailureDetail(read));
+        if (!read.result.Cancelled()) {
+            prompter.Warn(kReadIdentificationFailedText, read.empty ? "应答中没有仪表标识" : FailureDetail(read.result));
         }
         link.ClosePort();
         return 0;
     }
-    identity = DecodeIdentification(answer.data(), read.count);
-    if (identity.paramEncoding == kEncodingUnsupported) {
+    identity = read.identity;
+    if (read.Unsupported()) {
         prompter.Warn(kMeterNotSupportedText);
         link.ClosePort();
         return 0;

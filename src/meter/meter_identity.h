@@ -1,9 +1,13 @@
 #pragma once
 // Which meter answers: its row of ModelTable and how it encodes its parameters.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+
+#include "link/answer_check.h"
+#include "link/link_result.h"
 
 namespace kelvo {
 
@@ -40,6 +44,21 @@ struct IdentificationTexts {
     std::string version;
 };
 IdentificationTexts DescribeIdentification(std::span<const std::uint8_t> bytes);
+
+// One function code 0x41 exchange on an open link. An answer that carries no byte names
+// no meter: it counts as a truncated answer (`empty` says so).
+struct IdentificationRead {
+    LinkResult result;
+    bool empty = false;
+    std::array<std::uint8_t, kIdentificationBytes> bytes{};
+    MeterIdentity identity;  // when the result is good
+
+    bool Unsupported() const { return result && identity.paramEncoding == kEncodingUnsupported; }
+    std::span<const std::uint8_t> Answer() const {
+        return std::span(bytes).first(result ? static_cast<std::size_t>(result.count) : 0);
+    }
+};
+IdentificationRead ReadIdentification(CDMRJly& link);
 
 // Function code 0x41 on an open link. Sets `identity`. On failure it has shown
 // "读取仪表串号失败！" (with why) or "不支持该仪表类型！" and closed the port; returns 0.

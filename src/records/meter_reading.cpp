@@ -63,15 +63,14 @@ MeterReading ReadMeter(CDMRJly& link, const SerialSettings& settings, int meterK
     const int steps = static_cast<int>(requests.size()) + 1;
     if (progress) progress(1, steps);
 
-    std::array<std::uint8_t, kIdentificationBytes> identification{};
-    reading.failure = link.ReadIdentification(identification.data());
-    if (reading.failure && reading.failure.count == 0) reading.failure = {.failure = LinkFailure::Answer, .fault = AnswerFault::Truncated};
+    const IdentificationRead identification = ReadIdentification(link);
+    reading.failure = identification.result;
     if (!reading.failure) {
         reading.failedAt = "标识";
         return reading;
     }
-    reading.identity = DecodeIdentification(identification.data(), reading.failure.count);
-    if (reading.identity.paramEncoding == kEncodingUnsupported) {
+    reading.identity = identification.identity;
+    if (identification.Unsupported()) {
         reading.unsupported = true;
         return reading;
     }
@@ -97,11 +96,10 @@ MeterReading ReadMeter(CDMRJly& link, const SerialSettings& settings, int meterK
     record.kelvoVersion = KELVO_VERSION;
     record.meterKind = meterKind;
     record.taken = NowText();
-    const IdentificationTexts texts =
-        DescribeIdentification(std::span(identification).first(reading.failure.count));
+    const IdentificationTexts texts = DescribeIdentification(identification.Answer());
     record.model = texts.model;
     record.version = texts.version;
-    record.identification = Hex(std::span(identification).first(reading.failure.count));
+    record.identification = Hex(identification.Answer());
     record.byteOrderMode = context.byteOrderMode;
     record.paramEncoding = context.paramEncoding;
     for (const ParamRow* row : RecordedParameters(meterKind)) {
