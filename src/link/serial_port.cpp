@@ -8,21 +8,18 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <utility>
 
 #include "link/line_speed.h"
+#include "link/read_deadline.h"
 #include "link/stop_event.h"
 #include "settings/settings.h"
 
 namespace kelvo {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::milliseconds;
 
 // Writing the largest request takes a few hundred milliseconds even at 1200 baud; a
 // port that takes no byte for this long is stuck (a pty nobody reads, a dead adapter).
@@ -82,13 +79,6 @@ void ApplyLineSettings(int fd, int baudRate, int parityIndex) {
 bool MeansDeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
 
 constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
-
-int RemainingMs(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero()) return 0;
-    // Rounded up so that poll() never wakes a hair early and spins.
-    return static_cast<int>(std::chrono::ceil<Milliseconds>(left).count());
-}
 
 }  // namespace
 
@@ -240,15 +230,10 @@ void CSerialPort::Write(std::span<const std::uint8_t> bytes) {
 std::size_t CSerialPort::Read(std::span<std::uint8_t> buffer, ReadTimeouts timeouts, const FrameComplete& complete) {
     if (!IsOpen() || state_ != LineState::Ok) return 0;
     const int stopFd = StopFd();
-    const Clock::time_point totalDeadline = Clock::now() + Milliseconds(timeouts.totalMs);
-    Clock::time_point lastByte{};
+    ReadDeadline deadline(timeouts);
     std::size_t count = 0;
     while (count < buffer.size()) {
-        Clock::time_point deadline = totalDeadline;
-        if (count > 0 && timeouts.intervalMs >= 0) {
-            deadline = std::min(deadline, lastByte + Milliseconds(timeouts.intervalMs));
-        }
-        const int waitMs = RemainingMs(deadline);
+        const int waitMs = deadline.RemainingMs();
         if (waitMs == 0) break;
         // The stop is waited for beside the line, so that a stop request ends a wait for
         // a silent meter at once, whatever the baud rate's timeouts.
@@ -269,7 +254,7 @@ std::size_t CSerialPort::Read(std::span<std::uint8_t> buffer, ReadTimeouts timeo
         const ssize_t n = ::read(handle_, buffer.data() + count, buffer.size() - count);
         if (n > 0) {
             count += static_cast<std::size_t>(n);
-            lastByte = Clock::now();
+            deadline.BytesCame();
             if (complete && complete(buffer.first(count))) break;
         } else if (n == 0) {
             break;
@@ -294,9 +279,9 @@ bool CSerialPort::Wait(std::chrono::milliseconds duration) {
         state_ = LineState::Stopped;
         return false;
     }
-    const Clock::time_point deadline = Clock::now() + duration;
+    const PortClock::time_point deadline = PortClock::now() + duration;
     for (;;) {
-        const int waitMs = RemainingMs(deadline);
+        const int waitMs = MillisecondsUntil(deadline);
         pollfd stop{stopFd, POLLIN, 0};
         const int ready = ::poll(&stop, 1, waitMs);
         if (ready > 0) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "link/port_name.h"
+#include "link/read_deadline.h"
 #include "link/stop_event.h"
 #include "link/win32_port_list.h"
 #include "settings/settings.h"
@@ -14,9 +15,6 @@
 
 namespace kelvo {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::milliseconds;
 
 // Writing the largest request takes a few hundred milliseconds even at 1200 baud; a port
 // that has not taken a request this long after its wire time is stuck (a dead adapter).
@@ -128,13 +126,6 @@ void ApplyLineSettings(HANDLE port, int baudRate, int parityIndex) {
     }
     (void)EscapeCommFunction(port, CLRDTR);
     (void)EscapeCommFunction(port, CLRRTS);
-}
-
-DWORD RemainingMs(Clock::time_point deadline) {
-    const auto left = deadline - Clock::now();
-    if (left <= Clock::duration::zero()) return 0;
-    // Rounded up, so that a wait never ends a hair early and the read spins.
-    return static_cast<DWORD>(std::chrono::ceil<Milliseconds>(left).count());
 }
 
 }  // namespace
@@ -289,15 +280,10 @@ std::size_t Win32SerialPort::Read(std::span<std::uint8_t> buffer, ReadTimeouts t
     // A frame that is whole ends the read at once: the driver cannot judge that, so the read
     // goes in pieces, each taking what has come and waiting for one more byte while the
     // timeouts leave time.
-    const Clock::time_point totalDeadline = Clock::now() + Milliseconds(totalMs);
-    Clock::time_point lastByte{};
+    ReadDeadline deadline(timeouts);
     std::size_t count = 0;
     while (count < buffer.size() && state_ == LineState::Ok) {
-        Clock::time_point deadline = totalDeadline;
-        if (count > 0 && timeouts.intervalMs >= 0) {
-            deadline = std::min(deadline, lastByte + Milliseconds(timeouts.intervalMs));
-        }
-        const DWORD waitMs = RemainingMs(deadline);
+        const auto waitMs = static_cast<DWORD>(deadline.RemainingMs());
         if (waitMs == 0) break;
         const std::size_t wanted = std::clamp<std::size_t>(QueuedBytes(), 1, buffer.size() - count);
         if (state_ != LineState::Ok) break;
@@ -305,7 +291,7 @@ std::size_t Win32SerialPort::Read(std::span<std::uint8_t> buffer, ReadTimeouts t
         // Nothing in a piece's whole wait: the timeouts have run out.
         if (got == 0) break;
         count += got;
-        lastByte = Clock::now();
+        deadline.BytesCame();
         if (complete(buffer.first(count))) break;
     }
     return count;
@@ -358,14 +344,14 @@ bool Win32SerialPort::Wait(std::chrono::milliseconds duration) {
         state_ = LineState::Stopped;
         return false;
     }
-    const Clock::time_point deadline = Clock::now() + duration;
+    const PortClock::time_point deadline = PortClock::now() + duration;
     for (;;) {
-        const DWORD waitMs = std::min<DWORD>(RemainingMs(deadline), 3'600'000);
+        const DWORD waitMs = std::min<DWORD>(static_cast<DWORD>(MillisecondsUntil(deadline)), 3'600'000);
         if (WaitForSingleObject(stop, waitMs) == WAIT_OBJECT_0) {
             state_ = LineState::Stopped;
             return false;
         }
-        if (RemainingMs(deadline) == 0) return true;
+        if (MillisecondsUntil(deadline) == 0) return true;
     }
 }
 
