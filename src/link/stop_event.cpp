@@ -13,8 +13,6 @@ namespace kelvo {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Without a descriptor a wait looks at the flag this often.
 constexpr std::chrono::milliseconds kFallbackStep{10};
 
@@ -42,23 +40,13 @@ void StopEvent::Reset() {
     [[maybe_unused]] const ssize_t taken = ::read(fd_, &count, sizeof count);
 }
 
-bool StopEvent::IsSet() const { return set_.load(); }
-
-bool StopEvent::WaitFor(std::chrono::milliseconds timeout) const {
-    const Clock::time_point deadline = Clock::now() + timeout;
-    for (;;) {
-        if (set_.load()) return true;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left <= std::chrono::milliseconds::zero()) return false;
-        if (fd_ < 0) {
-            std::this_thread::sleep_for(std::min(left, kFallbackStep));
-            continue;
-        }
-        // In steps short enough for poll()'s int, however long the wait.
-        const auto step = std::min(left, std::chrono::milliseconds(std::chrono::hours(1)));
-        pollfd event{fd_, POLLIN, 0};
-        if (::poll(&event, 1, static_cast<int>(step.count())) > 0) return true;
+bool StopEvent::WaitForSignal(std::chrono::milliseconds step) const {
+    if (fd_ < 0) {
+        std::this_thread::sleep_for(std::min(step, kFallbackStep));
+        return false;
     }
+    pollfd event{fd_, POLLIN, 0};
+    return ::poll(&event, 1, static_cast<int>(step.count())) > 0;
 }
 
 }  // namespace kelvo

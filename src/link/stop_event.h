@@ -33,6 +33,10 @@ public:
 #endif
 
 private:
+    // Waits at most `step` for the descriptor or the event object; without one, sleeps a
+    // short while. True when it was signalled. The platform's own part of WaitFor.
+    bool WaitForSignal(std::chrono::milliseconds step) const;
+
 #ifdef _WIN32
     void* handle_ = nullptr;  // owned
 #else

@@ -11,8 +11,6 @@
 namespace kelvo {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Without an event object a wait looks at the flag this often.
 constexpr std::chrono::milliseconds kFallbackStep{10};
 
@@ -34,22 +32,12 @@ void StopEvent::Reset() {
     if (handle_ != nullptr) ResetEvent(handle_);
 }
 
-bool StopEvent::IsSet() const { return set_.load(); }
-
-bool StopEvent::WaitFor(std::chrono::milliseconds timeout) const {
-    const Clock::time_point deadline = Clock::now() + timeout;
-    for (;;) {
-        if (set_.load()) return true;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left <= std::chrono::milliseconds::zero()) return false;
-        if (handle_ == nullptr) {
-            std::this_thread::sleep_for(std::min(left, kFallbackStep));
-            continue;
-        }
-        // In steps that stay below INFINITE, however long the wait.
-        const auto step = std::min(left, std::chrono::milliseconds(std::chrono::hours(1)));
-        if (WaitForSingleObject(handle_, static_cast<DWORD>(step.count())) == WAIT_OBJECT_0) return true;
+bool StopEvent::WaitForSignal(std::chrono::milliseconds step) const {
+    if (handle_ == nullptr) {
+        std::this_thread::sleep_for(std::min(step, kFallbackStep));
+        return false;
     }
+    return WaitForSingleObject(handle_, static_cast<DWORD>(step.count())) == WAIT_OBJECT_0;
 }
 
 }  // namespace kelvo
