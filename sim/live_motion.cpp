@@ -7,35 +7,11 @@
 
 #include "meter/shared_parameters.h"
 #include "meter/w58_map.h"
+#include "settings/calendar_fields.h"
 #include "vocabulary/value_tables.h"
 
 namespace kelvo::sim {
 namespace {
-
-// The calendar conversions, under the names each platform's C library gives them.
-std::time_t UtcSeconds(std::tm& fields) {
-#ifdef _WIN32
-    return _mkgmtime(&fields);
-#else
-    return timegm(&fields);
-#endif
-}
-
-void UtcFields(std::time_t seconds, std::tm& fields) {
-#ifdef _WIN32
-    gmtime_s(&fields, &seconds);
-#else
-    gmtime_r(&seconds, &fields);
-#endif
-}
-
-void LocalFields(std::time_t seconds, std::tm& fields) {
-#ifdef _WIN32
-    localtime_s(&fields, &seconds);
-#else
-    localtime_r(&seconds, &fields);
-#endif
-}
 
 namespace live = shared_parameters;
 // Both kinds keep the diameter and the clock in the same registers; the scale of the
@@ -90,8 +66,7 @@ bool ClockBytesToTime(const std::uint8_t (&bytes)[6], std::time_t& wallTime) {
 }
 
 void WallTimeToClockBytes(std::time_t wallTime, std::uint8_t (&bytes)[6]) {
-    std::tm fields{};
-    UtcFields(wallTime, fields);
+    const std::tm fields = UtcFields(wallTime);
     bytes[0] = static_cast<std::uint8_t>((fields.tm_year - 100) & 0xFF);
     bytes[1] = static_cast<std::uint8_t>(fields.tm_mon + 1);
     bytes[2] = static_cast<std::uint8_t>(fields.tm_mday);
@@ -101,8 +76,7 @@ void WallTimeToClockBytes(std::time_t wallTime, std::uint8_t (&bytes)[6]) {
 }
 
 std::time_t HostWallTime(std::time_t hostTime) {
-    std::tm local{};
-    LocalFields(hostTime, local);
+    std::tm local = LocalFields(hostTime);
     return UtcSeconds(local);
 }
 

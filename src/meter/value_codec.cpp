@@ -8,6 +8,7 @@
 
 #include "link/byte_order.h"
 #include "meter/value_text.h"
+#include "settings/calendar_fields.h"
 #include "vocabulary/value_tables.h"
 
 namespace kelvo {
@@ -302,17 +303,8 @@ std::optional<std::int64_t> ClockBytesToTime(const std::uint8_t* clock) {
 }
 
 void TimeToClockBytes(std::int64_t date, std::int64_t time, std::uint8_t* clock) {
-    std::tm datePart{};
-    std::tm timePart{};
-    const auto dateSeconds = static_cast<std::time_t>(date);
-    const auto timeSeconds = static_cast<std::time_t>(time);
-#ifdef _WIN32
-    localtime_s(&datePart, &dateSeconds);
-    localtime_s(&timePart, &timeSeconds);
-#else
-    localtime_r(&dateSeconds, &datePart);
-    localtime_r(&timeSeconds, &timePart);
-#endif
+    const std::tm datePart = LocalFields(static_cast<std::time_t>(date));
+    const std::tm timePart = LocalFields(static_cast<std::time_t>(time));
     clock[0] = static_cast<std::uint8_t>((datePart.tm_year + 1900 - 2000) & 0xFF);
     clock[1] = static_cast<std::uint8_t>(datePart.tm_mon + 1);
     clock[2] = static_cast<std::uint8_t>(datePart.tm_mday);

@@ -5,6 +5,7 @@
 
 #include "meter/list_items.h"
 #include "meter/value_text.h"
+#include "settings/calendar_fields.h"
 
 namespace kelvo {
 namespace {
@@ -13,13 +14,7 @@ constexpr std::string_view kOpen = "(";
 constexpr std::string_view kClose = ")";
 
 std::string ClockText(long long seconds) {
-    const auto when = static_cast<std::time_t>(seconds);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &when);
-#else
-    localtime_r(&when, &local);
-#endif
+    const std::tm local = LocalFields(static_cast<std::time_t>(seconds));
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

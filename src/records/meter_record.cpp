@@ -6,6 +6,7 @@
 #include "meter/live_record.h"
 #include "records/record_parameters.h"
 #include "settings/atomic_file.h"
+#include "settings/calendar_fields.h"
 #include "settings/profile_file.h"
 #include "settings/settings.h"
 
@@ -154,12 +155,7 @@ RecordRead ReadRecord(const std::string& path) {
 
 std::string NowText() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalFields(now);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

@@ -9,6 +9,7 @@
 #include "link/modbus_frames.h"
 #include "messages/failure_text.h"
 #include "meter/meter_identity.h"
+#include "settings/calendar_fields.h"
 
 namespace kelvo {
 namespace {
@@ -133,12 +134,7 @@ std::string HexText(std::span<const std::uint8_t> bytes, std::size_t frameBytes)
 
 std::string ClockText(std::int64_t timeMs) {
     const auto seconds = static_cast<std::time_t>(timeMs / 1000);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
+    const std::tm local = LocalFields(seconds);
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
                   static_cast<int>(timeMs % 1000));
