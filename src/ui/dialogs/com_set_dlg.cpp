@@ -122,10 +122,9 @@ void CComSetDlg::LoadValues() {
 
 void CComSetDlg::ShowValues() {
     addressEdit_->setText(QString::number(address_));
-    const auto listed = std::find_if(portChoices_.begin(), portChoices_.end(),
-                                     [this](const PortChoice& choice) { return choice.name == portName_; });
-    portCombo_->setCurrentIndex(listed == portChoices_.end() ? -1 : static_cast<int>(listed - portChoices_.begin()));
-    portCombo_->setEditText(QString::fromStdString(listed == portChoices_.end() ? portName_ : listed->label));
+    const QString port = QString::fromStdString(PortLabelOf(portChoices_, portName_));
+    portCombo_->setCurrentIndex(portCombo_->findText(port, Qt::MatchExactly));
+    portCombo_->setEditText(port);
     // An index outside a list (a rate the dialog does not offer, a parity or byte
     // order edited by hand) shows no selection.
     baudList_->setCurrentIndex(baudIndex_);

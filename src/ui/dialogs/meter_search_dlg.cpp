@@ -60,12 +60,8 @@ void CMeterSearchDlg::BuildControls() {
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
     portChoices_ = PortChoices();
-    std::string shown = stored_.portName;
-    for (const PortChoice& choice : portChoices_) {
-        port_->addItem(FromUtf8(choice.label));
-        if (choice.name == stored_.portName) shown = choice.label;
-    }
-    port_->setEditText(FromUtf8(shown));
+    for (const PortChoice& choice : portChoices_) port_->addItem(FromUtf8(choice.label));
+    port_->setEditText(FromUtf8(PortLabelOf(portChoices_, stored_.portName)));
     form->addRow(QStringLiteral("串口号："), port_);
 
     addresses_ = new QLineEdit(this);

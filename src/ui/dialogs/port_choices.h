@@ -22,6 +22,15 @@ struct PortChoice {
 // The ports of this machine in the order the boxes list them.
 std::vector<PortChoice> PortChoices();
 
+// What a port box shows for a stored port name: its label when the port is listed, else
+// the name itself.
+inline std::string PortLabelOf(const std::vector<PortChoice>& choices, std::string_view name) {
+    for (const PortChoice& choice : choices) {
+        if (choice.name == name) return choice.label;
+    }
+    return std::string(name);
+}
+
 // The port name behind what a port box shows: a label of the list stands for its port's
 // name; anything else is a name the user typed, taken as it is.
 inline std::string PortNameShown(const std::vector<PortChoice>& choices, std::string_view shown) {
