@@ -70,7 +70,8 @@ int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& e
 
     std::atomic<bool> identified{false};
     const ConnectionEvents events{.identified = [&identified](const MeterIdentity&) { identified.store(true); },
-                                  .ended = {}};
+                                  .ended = {},
+                                  .cycleEnded = {}};
     if (!connection.Connect(prompter, events, SettingsFor(monitor.line))) {
         err << "kelvo-cli：无法开始轮询。\n";
         return kExitNothing;

@@ -70,9 +70,9 @@ struct IdentificationRead {
 };
 IdentificationRead ReadIdentification(CDMRJly& link);
 
-// Function code 0x41 on an open link. Sets `identity`. On failure it has shown
-// "读取仪表串号失败！" (with why) or "不支持该仪表类型！" and closed the port; returns 0.
-// A cancelled identification closes the port and shows nothing.
-int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity);
+// Function code 0x41 on an open link. Sets `identity` (and `texts`, when given). On failure
+// it has shown "读取仪表串号失败！" (with why) or "不支持该仪表类型！" and closed the port;
+// returns 0. A cancelled identification closes the port and shows nothing.
+int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity, IdentificationTexts* texts = nullptr);
 
 }  // namespace kelvo

@@ -238,6 +238,7 @@ void CKelvoDlg::Connect() {
     ConnectionEvents events{
         .identified = [this, job](const MeterIdentity&) { runner_.Post([this, job] { OnIdentified(*job); }); },
         .ended = [this, job] { runner_.Post([this, job] { OnConnectionEnded(*job); }); },
+        .cycleEnded = {},
     };
     runner_.SetBusy(QStringLiteral("连接"), [this] { connection_.Disconnect(); });
     if (!connection_.Connect(runner_.Relayed(), events)) {
