@@ -9,6 +9,7 @@
 #   meter                     register maps, value codecs, the live record, identification
 #   live, search, traffic     the live connection; the meter search; traffic lines
 #   pages                     page tables and the engine that runs them
+#   history                   polling cycles kept, drawn, summed up and logged to CSV
 #   records                   a meter's parameters kept, compared, restored, reported
 #   printing                  a report's HTML as PDF, with Qt (the one Qt piece kelvo-cli may use)
 #   cli, ui                   kelvo-cli and the Qt application
@@ -24,9 +25,10 @@ set(KELVO_LAYER_INCLUDES_live "vocabulary;settings;link;messages;line;meter")
 set(KELVO_LAYER_INCLUDES_search "vocabulary;settings;link;messages;line;meter")
 set(KELVO_LAYER_INCLUDES_traffic "vocabulary;settings;link;messages;meter")
 set(KELVO_LAYER_INCLUDES_pages "vocabulary;settings;link;messages;meter")
+set(KELVO_LAYER_INCLUDES_history "vocabulary;settings;link;messages;line;meter;live")
 set(KELVO_LAYER_INCLUDES_records "vocabulary;settings;link;messages;line;meter;live;pages")
 set(KELVO_LAYER_INCLUDES_printing "")
-set(KELVO_LAYER_INCLUDES_cli "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;records;printing")
-set(KELVO_LAYER_INCLUDES_ui "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;records;printing;resources")
+set(KELVO_LAYER_INCLUDES_cli "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;printing")
+set(KELVO_LAYER_INCLUDES_ui "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;printing;resources")
 set(KELVO_LAYER_INCLUDES_sim "vocabulary;settings;link;meter")
-set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages records printing cli ui sim)
+set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages history records printing cli ui sim)

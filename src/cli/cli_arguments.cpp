@@ -80,9 +80,10 @@ struct CommandParser {
     Parser parse;
 };
 
-constexpr std::array<CommandParser, 8> kParsers = {{
+constexpr std::array<CommandParser, 9> kParsers = {{
     {"scan", ParseScan},
     {"monitor", ParseMonitor},
+    {"log", ParseLog},
     {"backup", ParseBackup},
     {"compare", ParseCompare},
     {"restore", ParseRestore},

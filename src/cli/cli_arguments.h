@@ -35,6 +35,13 @@ struct MonitorCommand {
     int seconds = 0;
 };
 
+// Logs every polling cycle to CSV files until N seconds have passed or Ctrl+C.
+struct LogCommand {
+    PortOptions line;
+    std::string output;
+    std::optional<int> seconds;
+};
+
 struct BackupCommand {
     PortOptions line;
     std::string output;
@@ -90,7 +97,7 @@ struct UsageError {
     std::string command = {};  // whose usage follows the text; empty: every command's
 };
 
-using Command = std::variant<ScanCommand, MonitorCommand, BackupCommand, CompareCommand, RestoreCommand, ReadCommand,
+using Command = std::variant<ScanCommand, MonitorCommand, LogCommand, BackupCommand, CompareCommand, RestoreCommand, ReadCommand,
                              WriteCommand, ReportCommand, HelpCommand, UsageError>;
 
 Command ParseCommand(const std::vector<std::string>& args);

@@ -4,6 +4,7 @@
 
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
+#include "meter/meter_identity.h"
 #include "records/meter_reading.h"
 
 namespace kelvo::cli {
@@ -116,6 +117,6 @@ MeterRead ReadWholeMeter(const PortOptions& line, int meterKind, const Console& 
     return {.record = std::move(reading.record), .status = kExitDone};
 }
 
-std::string_view KindText(int meterKind) { return meterKind == kW58Meter ? "W58仪表" : "通用仪表"; }
+std::string_view KindText(int meterKind) { return MeterKindText(meterKind); }
 
 }  // namespace kelvo::cli

@@ -8,16 +8,35 @@
 #include <iosfwd>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_run.h"
 #include "line/line_owner.h"
 #include "link/stop_event.h"
+#include "messages/prompter.h"
 #include "records/meter_record.h"
 #include "settings/settings.h"
 
 namespace kelvo::cli {
+
+// The connection's messages ("读取仪表串号失败！" …) go to the error stream; a question
+// is never asked on the way to polling, and would be answered with Cancel.
+class StreamPrompter final : public Prompter {
+public:
+    explicit StreamPrompter(std::ostream& err) : err_(err) {}
+    void Warn(std::string_view text, std::string_view detail) override {
+        err_ << text << detail << "\n";
+    }
+    bool Confirm(std::string_view text) override {
+        err_ << text << "\n";
+        return false;
+    }
+
+private:
+    std::ostream& err_;
+};
 
 // The stored serial settings with the options given in their place.
 SerialSettings SettingsFor(const PortOptions& line);

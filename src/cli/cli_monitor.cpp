@@ -21,23 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The connection's messages ("读取仪表串号失败！" …) go to the error stream; a question
-// is never asked on the way to polling, and would be answered with Cancel.
-class StreamPrompter : public Prompter {
-public:
-    explicit StreamPrompter(std::ostream& err) : err_(err) {}
-    void Warn(std::string_view text, std::string_view detail) override {
-        err_ << text << detail << "\n";
-    }
-    bool Confirm(std::string_view text) override {
-        err_ << text << "\n";
-        return false;
-    }
-
-private:
-    std::ostream& err_;
-};
-
 class TrafficPrinter {
 public:
     TrafficPrinter(const TrafficLog& log, std::ostream& out) : log_(log), out_(out) {}
@@ -70,7 +53,8 @@ int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& e
 
     std::atomic<bool> identified{false};
     const ConnectionEvents events{.identified = [&identified](const MeterIdentity&) { identified.store(true); },
-                                  .ended = {}};
+                                  .ended = {},
+                                  .cycleEnded = {}};
     if (!connection.Connect(prompter, events, SettingsFor(monitor.line))) {
         err << "kelvo-cli：无法开始轮询。\n";
         return kExitNothing;

@@ -37,6 +37,22 @@ std::optional<UsageError> Positionals(const Words& words, std::size_t least, std
 
 }  // namespace
 
+Command ParseLog(const std::vector<std::string>& args) {
+    LogCommand log;
+    const auto split = LineWords(args, log.line, {.valued = {"-o", "--seconds"}});
+    if (const auto* error = std::get_if<UsageError>(&split)) return *error;
+    const Words& words = std::get<Words>(split);
+    if (auto error = Positionals(words, 0, 0, {})) return *error;
+    const auto output = OptionValue(words, "-o");
+    if (!output || output->empty()) return UsageError{"缺少 -o 记录文件。"};
+    log.output = *output;
+    if (const auto seconds = OptionValue(words, "--seconds")) {
+        log.seconds = ParseInt(*seconds, 1, 366 * 86400);
+        if (!log.seconds) return Bad("--seconds", *seconds);
+    }
+    return log;
+}
+
 Command ParseBackup(const std::vector<std::string>& args) {
     BackupCommand backup;
     const auto split = LineWords(args, backup.line, {.valued = {"-o"}});

@@ -1,6 +1,6 @@
 #pragma once
 // The parsers of the commands that work with a meter's parameters and their files: backup,
-// compare, restore, read, write and report.
+// compare, restore, read, write and report; and the log of its live values.
 
 #include <string>
 #include <vector>
@@ -9,6 +9,7 @@
 
 namespace kelvo::cli {
 
+Command ParseLog(const std::vector<std::string>& args);
 Command ParseBackup(const std::vector<std::string>& args);
 Command ParseCompare(const std::vector<std::string>& args);
 Command ParseRestore(const std::vector<std::string>& args);

@@ -18,6 +18,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 return RunScan(command, out, err, wait);
             } else if constexpr (std::is_same_v<T, MonitorCommand>) {
                 return RunMonitor(command, out, err, wait);
+            } else if constexpr (std::is_same_v<T, LogCommand>) {
+                return RunLog(command, console);
             } else if constexpr (std::is_same_v<T, BackupCommand>) {
                 return RunBackup(command, console);
             } else if constexpr (std::is_same_v<T, CompareCommand>) {

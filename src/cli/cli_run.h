@@ -39,6 +39,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 struct ScanCommand;
 struct MonitorCommand;
+struct LogCommand;
 struct BackupCommand;
 struct CompareCommand;
 struct RestoreCommand;
@@ -47,6 +48,7 @@ struct WriteCommand;
 struct ReportCommand;
 int RunScan(const ScanCommand& scan, std::ostream& out, std::ostream& err, const InterruptWait& wait);
 int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& err, const InterruptWait& wait);
+int RunLog(const LogCommand& log, const Console& console);
 int RunBackup(const BackupCommand& backup, const Console& console);
 int RunCompare(const CompareCommand& compare, const Console& console);
 int RunRestore(const RestoreCommand& restore, const Console& console);

@@ -17,7 +17,7 @@ constexpr std::string_view kPortText =
     "  串口参数：[--port 串口] [--address A] [--baud B] [--parity P] [--kind generic|w58]，\n"
     "      各自代替存储的设置；不给 --port 时用存储的串口。\n";
 
-constexpr std::array<CommandUsage, 8> kUsages = {{
+constexpr std::array<CommandUsage, 9> kUsages = {{
     {"scan",
      "  kelvo-cli scan --port 串口 [--address A|A-B] [--baud 列表] [--parity 列表] [--turnaround 毫秒]\n"
      "      用标识请求（功能码 0x41）搜索仪表，每找到一台打印一行。\n"
@@ -29,6 +29,10 @@ constexpr std::array<CommandUsage, 8> kUsages = {{
      "  kelvo-cli monitor --port 串口 --seconds N [--address A] [--baud B] [--parity P]\n"
      "                    [--kind generic|w58]\n"
      "      像主窗口一样识别并轮询仪表 N 秒，打印每一帧通讯。其余设置取自存储的串口设置。\n"},
+    {"log",
+     "  kelvo-cli log -o 文件.csv [--seconds N] [串口参数]\n"
+     "      识别并轮询仪表，把每个轮询周期记为 CSV 文件的一行，直到 N 秒后或 Ctrl+C。\n"
+     "      文件名为 文件-YYYYMMDD-NNN.csv，零点和单位改变时开始新文件，从不覆盖已有文件。\n"},
     {"backup",
      "  kelvo-cli backup -o 文件 [串口参数]\n"
      "      读取仪表的全部参数，保存为备份文件（INI，UTF-8）。\n"},
@@ -54,13 +58,14 @@ constexpr std::array<CommandUsage, 8> kUsages = {{
 }};
 
 constexpr bool TalksToTheMeter(std::string_view name) {
-    return name == "backup" || name == "compare" || name == "restore" || name == "read" || name == "write";
+    return name == "log" || name == "backup" || name == "compare" || name == "restore" || name == "read" ||
+           name == "write";
 }
 
 constexpr std::string_view kExitText =
     "退出状态：0 成功（找到仪表、参数相同、全部写入并核对）；1 没有找到仪表 / 仪表没有应答 /\n"
     "参数不同 / 未全部写入 / 被 Ctrl+C 中断；2 参数错误（含不认识的参数名、被拒绝的值、\n"
-    "不是备份文件）；3 串口无法打开。\n";
+    "不是备份文件）；3 串口无法打开（log：或仪表始终没有应答）。\n";
 
 }  // namespace
 

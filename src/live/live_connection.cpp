@@ -57,6 +57,12 @@ MeterIdentity LiveConnection::Identity() const {
 void LiveConnection::ResetIdentity() {
     std::lock_guard lock(shared_.LiveMutex);
     identity_ = MeterIdentity{};
+    identifiedAs_ = {};
+}
+
+IdentificationTexts LiveConnection::IdentifiedAs() const {
+    std::lock_guard lock(shared_.LiveMutex);
+    return identifiedAs_;
 }
 
 LiveRecord LiveConnection::CopySnapshot() const {
@@ -86,12 +92,14 @@ void LiveConnection::Run(LineJob& job, Prompter& messages, const ConnectionEvent
         return;
     }
     MeterIdentity identity;
-    if (IdentifyMeter(link, messages, identity) == 0) return;
+    IdentificationTexts texts;
+    if (IdentifyMeter(link, messages, identity, &texts) == 0) return;
     {
         // The identification just answered: the link counts as good from here, but no
         // value is on screen before the first good cycle.
         std::lock_guard lock(shared_.LiveMutex);
         identity_ = identity;
+        identifiedAs_ = texts;
         pollingSettings_ = use;
         shared_.working = LiveRecord{};
         shared_.snapshot = LiveRecord{};
@@ -102,7 +110,7 @@ void LiveConnection::Run(LineJob& job, Prompter& messages, const ConnectionEvent
     }
     polling_.store(true);
     if (events.identified) events.identified(identity);
-    PollingLoop(job);
+    PollingLoop(job, events);
 }
 
 void LiveConnection::SetPortOpen(bool open) {
@@ -125,11 +133,20 @@ bool LiveConnection::Reopen(LineJob& job, const SerialSettings& settings) {
     return true;
 }
 
-void LiveConnection::PollingLoop(LineJob& job) {
+void LiveConnection::PollingLoop(LineJob& job, const ConnectionEvents& events) {
     const SerialSettings settings = PollingSettings();
     while (!job.Cancelled()) {
+        const int meterKind = meterKind_.load();
         // Read once per cycle: a byte order the user changes applies from the next cycle.
-        PollOnce(job.Link(), meterKind_.load(), shared_, job.CurrentSettings().byteOrderMode);
+        const bool good = PollOnce(job.Link(), meterKind, shared_, job.CurrentSettings().byteOrderMode);
+        if (events.cycleEnded && !job.Link().Stopped()) {
+            // Only this thread writes the working record, so it is read here without the lock.
+            events.cycleEnded({.wallTime = std::chrono::system_clock::now(),
+                               .steadyTime = std::chrono::steady_clock::now(),
+                               .meterKind = meterKind,
+                               .good = good,
+                               .values = good ? &shared_.working : nullptr});
+        }
         if (job.Link().DeviceGone() && !Reopen(job, settings)) break;
         // Waiting on the stop rather than sleeping lets a disconnect end the pause at once.
         if (job.Stop().WaitFor(kPauseBetweenCycles)) break;

@@ -4,6 +4,7 @@
 // records it fills are read by the window's tick under LiveMutex.
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -16,12 +17,24 @@ namespace kelvo {
 
 class Prompter;
 
+// A polling cycle that ran to its end, good or failed; a cycle a stop cut short is none.
+struct PolledCycle {
+    std::chrono::system_clock::time_point wallTime;  // the system clock as the cycle ended
+    std::chrono::steady_clock::time_point steadyTime;
+    int meterKind = 0;  // the kind the cycle read
+    bool good = false;  // every block was read
+    const LiveRecord* values = nullptr;  // a good cycle's values, valid during the call only
+};
+
 struct ConnectionEvents {
     // On the worker, once the meter has been identified; polling begins right after.
     std::function<void(const MeterIdentity&)> identified;
     // On the worker, once the connection's job has ended: the open or the identification
     // failed (its message shown and closed), it was cancelled, or disconnected.
     std::function<void()> ended;
+    // On the worker after every polling cycle that ran to its end. The next cycle waits for
+    // it: it must never wait for a disk or for the window.
+    std::function<void(const PolledCycle&)> cycleEnded;
 };
 
 class LiveConnection {
@@ -60,6 +73,8 @@ public:
     // The latest identification; ModelIndex 0, ParamEncoding 1 before any.
     MeterIdentity Identity() const;
     void ResetIdentity();
+    // The model code and version characters the latest identification answered.
+    IdentificationTexts IdentifiedAs() const;
 
     // A private copy of the snapshot, taken under LiveMutex.
     LiveRecord CopySnapshot() const;
@@ -71,7 +86,7 @@ public:
 private:
     void Run(LineJob& job, Prompter& messages, const ConnectionEvents& events,
              const std::optional<SerialSettings>& settings);
-    void PollingLoop(LineJob& job);
+    void PollingLoop(LineJob& job, const ConnectionEvents& events);
     void SetPortOpen(bool open);
     // Opens the port again after the device went away; false when a stop came first.
     bool Reopen(LineJob& job, const SerialSettings& settings);
@@ -79,6 +94,7 @@ private:
     LineOwner& line_;
     LiveShared shared_;
     MeterIdentity identity_;          // under LiveMutex
+    IdentificationTexts identifiedAs_;  // under LiveMutex
     SerialSettings pollingSettings_;  // under LiveMutex
     std::atomic<int> meterKind_{0};
     std::mutex jobMutex_;  // orders the noting of the job's id and its clearing

@@ -114,7 +114,7 @@ IdentificationRead ReadIdentification(CDMRJly& link) {
     return read;
 }
 
-int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity) {
+int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity, IdentificationTexts* texts) {
     const IdentificationRead read = ReadIdentification(link);
     if (!read.result) {
         // Whoever cancelled knows why; a box would only be in the way.
@@ -125,6 +125,7 @@ int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity) {
         return 0;
     }
     identity = read.identity;
+    if (texts != nullptr) *texts = DescribeIdentification(read.Answer());
     if (read.Unsupported()) {
         prompter.Warn(kMeterNotSupportedText);
         link.ClosePort();

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "link/answer_check.h"
 #include "link/link_result.h"
+#include "settings/settings.h"  // kW58Meter
 
 namespace kelvo {
 
@@ -27,6 +29,14 @@ struct MeterIdentity {
 
     bool operator==(const MeterIdentity&) const = default;
 };
+
+// A W58 meter and the generic models RA02, RA05 and RA12 also measure heat.
+constexpr bool MeasuresHeat(int meterKind, int modelIndex) {
+    return meterKind == kW58Meter || modelIndex == 1 || modelIndex == 4 || modelIndex == 11;
+}
+
+// "W58仪表" or "通用仪表".
+constexpr std::string_view MeterKindText(int meterKind) { return meterKind == kW58Meter ? "W58仪表" : "通用仪表"; }
 
 // Decodes the identification bytes: model code in bytes 0..3 (up to the first zero
 // byte), firmware version digits in bytes 4..7. Bytes beyond `count` count as zero.
@@ -60,9 +70,9 @@ struct IdentificationRead {
 };
 IdentificationRead ReadIdentification(CDMRJly& link);
 
-// Function code 0x41 on an open link. Sets `identity`. On failure it has shown
-// "读取仪表串号失败！" (with why) or "不支持该仪表类型！" and closed the port; returns 0.
-// A cancelled identification closes the port and shows nothing.
-int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity);
+// Function code 0x41 on an open link. Sets `identity` (and `texts`, when given). On failure
+// it has shown "读取仪表串号失败！" (with why) or "不支持该仪表类型！" and closed the port;
+// returns 0. A cancelled identification closes the port and shows nothing.
+int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity, IdentificationTexts* texts = nullptr);
 
 }  // namespace kelvo

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "meter/meter_identity.h"
 #include "meter/shared_parameters.h"
 #include "pages/page_catalog.h"
 #include "settings/settings.h"
@@ -44,7 +45,7 @@ constexpr std::array<std::string_view, kLiveFieldCount> kLiveLabels = {
 void Identity(std::string& html, const ReportContent& content) {
     const MeterRecord& record = *content.record;
     const std::pair<std::string_view, std::string> rows[] = {
-        {"仪表类型", record.meterKind == kW58Meter ? "W58仪表" : "通用仪表"},
+        {"仪表类型", std::string(MeterKindText(record.meterKind))},
         {"型号", record.model},
         {"版本", record.version},
         {"仪表标识", record.identification},

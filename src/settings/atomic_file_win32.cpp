@@ -10,40 +10,11 @@
 #include <cwctype>
 #include <string>
 
+#include "settings/win32_handle.h"  // LastErrno
 #include "settings/win32_text.h"
 
 namespace kelvo {
 namespace {
-
-// The errno of a Win32 error, so that SaveFailure and the callers read it as on Linux;
-// an error with no counterpart is passed on as it is, and shown as its number.
-int ErrnoOf(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-            return ENOENT;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            return EACCES;
-        case ERROR_WRITE_PROTECT:
-            return EROFS;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return ENOSPC;
-        case ERROR_DIRECTORY:
-            return ENOTDIR;
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS:
-            return EEXIST;
-        default:
-            return static_cast<int>(error);
-    }
-}
-
-int LastErrno() { return ErrnoOf(GetLastError()); }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 

@@ -2,9 +2,38 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace kelvo {
+
+int ErrnoOf(unsigned long error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return EACCES;
+        case ERROR_WRITE_PROTECT:
+            return EROFS;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_DIRECTORY:
+            return ENOTDIR;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return EEXIST;
+        default:
+            return static_cast<int>(error);
+    }
+}
+
+int LastErrno() { return ErrnoOf(GetLastError()); }
 
 Win32Handle::Win32Handle(void* handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
 

@@ -5,6 +5,12 @@
 
 namespace kelvo {
 
+// The errno of a Win32 error, so that callers read it as on Linux; an error with no
+// counterpart is passed on as it is, and shown as its number.
+int ErrnoOf(unsigned long error);
+// ErrnoOf(GetLastError()).
+int LastErrno();
+
 class Win32Handle {
 public:
     Win32Handle() = default;

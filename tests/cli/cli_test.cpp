@@ -137,6 +137,64 @@ TEST(KelvoCli, MonitorExitStatusWhenTheMeterIsSilentOrThePortCannotBeOpened) {
         << unopenable.err;
 }
 
+// Unattended logging, with a meter that refuses its live blocks for a while in the middle.
+TEST(KelvoCli, LogWritesEveryCycleWithTheValuesTheMeterSent) {
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(StartW58(port));
+    port.Meter().SetFloat(99, 12.5F);
+    const std::string chosen = port.Settings().ConfigHome() + "/泵站.csv";
+    const auto start = std::chrono::steady_clock::now();
+    const auto refusing = [&](std::chrono::milliseconds pause) {
+        std::this_thread::sleep_for(pause);
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        port.Meter().SetExceptionRange(99, 333, elapsed > std::chrono::milliseconds(1500) &&
+                                                        elapsed < std::chrono::milliseconds(3000) ? -1 : 0);
+        return false;
+    };
+    const Outcome outcome = RunKelvoCli({"log", "-o", chosen, "--seconds", "5"}, refusing);
+    ASSERT_EQ(outcome.status, kExitDone) << outcome.err;
+    const std::size_t named = outcome.out.find("记录文件：");
+    ASSERT_NE(named, std::string::npos) << outcome.out;
+    const std::string file = outcome.out.substr(named + std::string("记录文件：").size(),
+                                                outcome.out.find('\n', named) - named - std::string("记录文件：").size());
+    EXPECT_EQ(file.rfind(port.Settings().ConfigHome() + "/泵站-", 0), 0U) << file;
+
+    const std::string text = ReadFile(file);
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBF型号,RA03\r\n版本,2004\r\n表号,", 0), 0U) << text.substr(0, 80);
+    EXPECT_TRUE(Has(text, "仪表类型,W58仪表\r\n串口,SIM1\r\n地址,8\r\n波特率,57600\r\n"));
+    std::istringstream rows(text.substr(text.find("时间,状态,瞬时流量 (m3/h)")));
+    std::string row;
+    std::getline(rows, row);
+    std::vector<char> kinds;  // g for a good row, F for a failed one
+    while (std::getline(rows, row)) {
+        ASSERT_EQ(std::count(row.begin(), row.end(), ','), 13) << row;
+        const bool failed = Has(row, ",通讯中断,");
+        EXPECT_TRUE(failed ? Has(row, ",通讯中断,,,,,,,,,,,,\r") : Has(row, ",,12.5,")) << "no old value in a failed row";
+        if (kinds.empty() || kinds.back() != (failed ? 'F' : 'g')) kinds.push_back(failed ? 'F' : 'g');
+    }
+    EXPECT_EQ(std::string(kinds.begin(), kinds.end()), "gFg") << "good rows, the refused stretch, good rows again";
+    EXPECT_TRUE(Has(outcome.out, "已记录 ")) << outcome.out;
+}
+
+TEST(KelvoCli, LogExitStatusWhenTheMeterNeverAnswers) {
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(StartW58(port));
+    const std::string chosen = port.Settings().ConfigHome() + "/x.csv";
+    port.Meter().SetSilent(true);
+    const Outcome silent = RunKelvoCli({"log", "-o", chosen, "--seconds", "1"});
+    EXPECT_EQ(silent.status, kExitPort);
+    EXPECT_TRUE(Has(silent.err, "读取仪表串号失败！")) << silent.err;
+
+    port.Meter().SetSilent(false);
+    port.Meter().SetExceptionRange(99, 333);
+    const Outcome refused = RunKelvoCli({"log", "-o", chosen, "--seconds", "1"});
+    EXPECT_EQ(refused.status, kExitPort);
+    EXPECT_TRUE(Has(refused.err, "仪表没有应答轮询，没有写入记录文件。")) << refused.err;
+    for (const auto& entry : std::filesystem::directory_iterator(port.Settings().ConfigHome())) {
+        EXPECT_NE(entry.path().filename().string().rfind("x-", 0), 0U) << "no file for a log without a good cycle";
+    }
+}
+
 // The commissioning round: a backup, three parameters changed on the meter, found by a
 // compare, put back by a restore — the per-meter one only when named.
 TEST(KelvoCli, BackupCompareAndRestoreAMeter) {
@@ -327,6 +385,8 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
         {{"scan", "--port", "SIM1", "--parity", "mark"}, "--parity"},
         {{"monitor", "--port", "SIM1"}, "缺少 --seconds"},
         {{"monitor", "--port", "SIM1", "--seconds", "ten"}, "--seconds"},
+        {{"log", "--port", "SIM1"}, "缺少 -o"},
+        {{"log", "-o", "x.csv", "--seconds", "0"}, "--seconds"},
         {{"backup"}, "缺少 -o"},
         {{"backup", "-o"}, "参数 -o 缺少值"},
         {{"backup", "-o", "x.ini", "--kind", "w59"}, "--kind"},
@@ -359,7 +419,7 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
 }
 
 TEST(KelvoCli, HelpAfterEveryCommand) {
-    for (const std::string command : {"scan", "monitor", "backup", "compare", "restore", "read", "write", "report"}) {
+    for (const std::string command : {"scan", "monitor", "log", "backup", "compare", "restore", "read", "write", "report"}) {
         for (const Args& args : {Args{command, "--help"}, Args{command, "--port", "-h"}, Args{"help", command}}) {
             const Outcome outcome = RunKelvoCli(args);
             EXPECT_EQ(outcome.status, kExitFound) << testing::PrintToString(args) << outcome.err;

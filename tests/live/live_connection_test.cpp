@@ -91,7 +91,24 @@ public:
                         const std::lock_guard lock(mutex_);
                         identified_.push_back(identity);
                     },
-                .ended = [this] { ended_.fetch_add(1); }};
+                .ended = [this] { ended_.fetch_add(1); },
+                .cycleEnded =
+                    [this](const PolledCycle& cycle) {
+                        const std::lock_guard lock(mutex_);
+                        cycles_.push_back({.good = cycle.good,
+                                           .hasValues = cycle.values != nullptr,
+                                           .flow = cycle.values != nullptr ? cycle.values->Float(99) : 0.0F});
+                    }};
+    }
+    struct Cycle {
+        bool good;
+        bool hasValues;
+        float flow;
+        bool operator==(const Cycle&) const = default;
+    };
+    std::vector<Cycle> Cycles() const {
+        const std::lock_guard lock(mutex_);
+        return cycles_;
     }
     std::vector<MeterIdentity> Identified() const {
         const std::lock_guard lock(mutex_);
@@ -102,6 +119,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<MeterIdentity> identified_;
+    std::vector<Cycle> cycles_;
     std::atomic<int> ended_{0};
 };
 
@@ -238,6 +256,9 @@ TEST(LiveConnectionAccepted, AnAcceptedMeterIsPolledOnThePortUntilDisconnect) {
         rig.meter.SetIdentification(c.identification);
         ASSERT_TRUE(rig.Connect(kW58Meter));
         EXPECT_EQ(rig.connection->Identity(), c.identity);
+        const std::string answered = c.identification;
+        EXPECT_EQ(rig.connection->IdentifiedAs().model, answered.substr(0, 4));
+        EXPECT_EQ(rig.connection->IdentifiedAs().version, answered.substr(4));
         EXPECT_EQ(rig.connection->PollingSettings(), FakeLineSettings());
         ASSERT_TRUE(rig.WaitForMoreRequests(kW58Cycle.size()));
         // Reported before the first polling request went out.
@@ -374,6 +395,26 @@ TEST_F(LiveConnectionTest, AMeterThatStopsAnsweringLeavesTheLastValues) {
     EXPECT_TRUE(Connection().IsPolling()) << "failed reads never end the connection";
     Connection().DisconnectAndWait();
     EXPECT_TRUE(rig_.prompter.Entries().empty()) << "polling failures are silent";
+}
+
+TEST_F(LiveConnectionTest, EachCycleThatRanToItsEndIsHandedOnAndACycleCutShortIsNot) {
+    rig_.meter.Edit([](sim::RegisterImage& image) { image.SetFloat(99, 12.5F); });
+    Connect(kW58Meter);
+    ASSERT_TRUE(WaitUntil([&] { return rig_.events.Cycles().size() >= 2; }));
+    rig_.meter.SetExceptionRange(0, 399);
+    ASSERT_TRUE(WaitUntil([&] { return !rig_.events.Cycles().back().good; }));
+
+    // A disconnect while a block waits for its answer cuts that cycle short.
+    std::atomic<std::size_t> handedOnAtStop{0};
+    rig_.SetBeforeAnswer([&](std::size_t) {
+        handedOnAtStop = rig_.events.Cycles().size();
+        Connection().Disconnect();
+    });
+    ASSERT_TRUE(WaitUntil([&] { return !Connection().Active(); }));
+    const std::vector<EventLog::Cycle> cycles = rig_.events.Cycles();
+    EXPECT_EQ(cycles.size(), handedOnAtStop.load());
+    EXPECT_EQ(cycles.front(), (EventLog::Cycle{.good = true, .hasValues = true, .flow = 12.5F}));
+    EXPECT_EQ(cycles.back(), (EventLog::Cycle{.good = false, .hasValues = false, .flow = 0.0F}));
 }
 
 TEST(LiveConnectionEnd, DestroyingTheConnectionEndsItsJobAndFreesThePort) {

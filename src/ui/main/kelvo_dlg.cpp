@@ -47,9 +47,6 @@ constexpr int kProgressPeriodMs = 100;
 // A saved position counts as on a screen when a point this far below its top is.
 constexpr int kTitleGripPx = 10;
 
-// Generic models whose meters also measure heat: RA02, RA05, RA12.
-bool ModelMeasuresHeat(int modelIndex) { return modelIndex == 1 || modelIndex == 4 || modelIndex == 11; }
-
 bool IsEnterOrEscape(const QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     const int key = static_cast<const QKeyEvent*>(event)->key();
@@ -222,8 +219,7 @@ void CKelvoDlg::ApplyMeterKind() {
 }
 
 void CKelvoDlg::UpdateHeatGroup() {
-    liveValues_->SetHeatGroupVisible(connection_.MeterKind() == kW58Meter ||
-                                     ModelMeasuresHeat(connection_.Identity().modelIndex));
+    liveValues_->SetHeatGroupVisible(MeasuresHeat(connection_.MeterKind(), connection_.Identity().modelIndex));
 }
 
 void CKelvoDlg::ChooseMeterKind(int meterKind) {
@@ -242,6 +238,7 @@ void CKelvoDlg::Connect() {
     ConnectionEvents events{
         .identified = [this, job](const MeterIdentity&) { runner_.Post([this, job] { OnIdentified(*job); }); },
         .ended = [this, job] { runner_.Post([this, job] { OnConnectionEnded(*job); }); },
+        .cycleEnded = {},
     };
     runner_.SetBusy(QStringLiteral("连接"), [this] { connection_.Disconnect(); });
     if (!connection_.Connect(runner_.Relayed(), events)) {
