@@ -8,6 +8,10 @@ find_file(KELVO_SIMPLEINI_HEADER SimpleIni.h PATHS /usr/include NO_DEFAULT_PATH 
 configure_file(${KELVO_SIMPLEINI_HEADER} ${CMAKE_BINARY_DIR}/simpleini/SimpleIni.h COPYONLY)
 set(SIMPLEINI_INCLUDE_DIR ${CMAKE_BINARY_DIR}/simpleini)
 
+if(NOT KELVO_TESTS)
+  return()
+endif()
+
 # GoogleTest, built for the target from the source that libgtest-dev ships (about 24 s).
 set(KELVO_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest's source tree, built for the cross target")
 if(NOT EXISTS ${KELVO_GTEST_SOURCE_DIR}/CMakeLists.txt)

@@ -12,12 +12,13 @@
 #include <string_view>
 
 #include "sim/meter_simulator.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: kelvo-meter-sim [--link PATH] [--kind w58|generic] [--address N] [--model CODE]\n"
-    "                       [--version VVVV] [--baud N] [--only-baud N] [--only-parity P]\n"
+    "                       [--firmware VVVV] [--baud N] [--only-baud N] [--only-parity P]\n"
     "                       [--drop-share S] [--garble-share S] [--seed N] [--echo] [--trace]\n"
     "\n"
     "Plays a flow meter as a Modbus RTU slave on a new pseudo-terminal until SIGINT or\n"
@@ -26,7 +27,8 @@ constexpr const char* kUsage =
     "  --kind KIND     w58 (default) or generic\n"
     "  --address N     slave address 1..247 (default 8)\n"
     "  --model CODE    model code of the identification answer (default RA03)\n"
-    "  --version VVVV  four firmware version characters (default 2004)\n"
+    "  --firmware VVVV four firmware version characters (default 2004); the older spelling\n"
+    "                  --version VVVV means the same\n"
     "  --baud N        send answers at the wire speed of N baud (default: at once, or at\n"
     "                  the rate of --only-baud)\n"
     "  --only-baud N   answer only requests the master sends at N baud; at other rates the\n"
@@ -39,7 +41,13 @@ constexpr const char* kUsage =
     "  --echo          send every request back unchanged and nothing else, as an RS-485\n"
     "                  adapter with local echo and no meter does\n"
     "  --trace         print every request and answer on stderr\n"
-    "  --help          show this text\n";
+    "  --help          show this text\n"
+    "  --version       show the version of kelvo-meter-sim and its licence\n";
+
+constexpr const char* kLicence =
+    "License GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
 
 struct Arguments {
     kelvo::sim::SimOptions options;
@@ -47,6 +55,7 @@ struct Arguments {
     bool trace = false;
     bool echo = false;
     bool help = false;
+    bool version = false;
 };
 
 template <class Number>
@@ -76,6 +85,12 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             arguments.help = true;
             continue;
         }
+        // Alone, --version asks for the program's version; followed by a value it is the
+        // older spelling of --firmware.
+        if (option == "--version" && (i + 1 >= argc || std::string_view(argv[i + 1]).starts_with("--"))) {
+            arguments.version = true;
+            continue;
+        }
         if (option == "--trace") {
             arguments.trace = true;
             continue;
@@ -96,7 +111,7 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             arguments.options.address = static_cast<std::uint8_t>(*address);
         } else if (option == "--model" && !value.empty() && value.size() <= 28) {
             arguments.options.model = value;
-        } else if (option == "--version" && value.size() == 4) {
+        } else if ((option == "--firmware" || option == "--version") && value.size() == 4) {
             arguments.options.version = value;
         } else if (option == "--baud" || option == "--only-baud") {
             const auto baud = ParseInt(value, 1, 4000000);
@@ -144,6 +159,10 @@ int main(int argc, char** argv) {
     }
     if (arguments->help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (arguments->version) {
+        std::printf("kelvo-meter-sim (Kelvo) %s\n%s", kelvo::kKelvoVersion, kLicence);
         return 0;
     }
 

@@ -1,51 +1,74 @@
 #!/usr/bin/env bash
-# Builds a static Qt 6 for Windows (Core, Gui, Widgets, Test and the Windows platform plugin)
-# from Debian's qt6-base source, once, into a cache outside the checkout:
-#   ${KELVO_CACHE_DIR:-$HOME/.cache/kelvo}/qt6-windows-<qt version>
-# The build costs about 4,000 CPU-seconds and 2.6 GB of scratch space, far too much for every
-# run, so a finished install is marked and reused. The last line printed is the install path,
-# for callers: qt_dir=$(scripts/windows/build-qt-windows.sh | tail -n 1)
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds a static Qt 6 for Windows from Debian's source packages, once, into a cache outside
+# the checkout:
+#   qt6-base    Core, Gui, Widgets, Test and the Windows platform plugin (always)
+#   qt6-charts  Charts, built against that qtbase (when asked for)
+# into ${KELVO_CACHE_DIR:-$HOME/.cache/kelvo}/qt6-windows-<qt version>. Beside it the source
+# packages stay exactly as fetched (.dsc, .orig.tar.*, .debian.tar.*) in
+# qt6-windows-<qt version>-sources: a program linked statically against Qt is passed on with
+# the source of that Qt, and scripts/package-windows.sh packs them.
+#
+#   scripts/windows/build-qt-windows.sh [qt6-charts]
+#
+# qtbase costs about 4,000 CPU-seconds and 2.6 GB of scratch space, far too much for every
+# run, so each finished module is marked and reused; its marker records the Debian source
+# version and the configure line. The last line printed is the install path, for callers:
+#   qt_dir=$(scripts/windows/build-qt-windows.sh qt6-charts | tail -n 1)
 set -Eeuo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 toolchain=$(cd "$here/../../cmake" && pwd)/toolchain-mingw64.cmake
 
-# Same version as the host's Qt on purpose: moc, rcc and uic come from the host and must match.
-host_qt_source_version() { dpkg-query -W -f='${source:Version}' qt6-base-dev 2>/dev/null || true; }
-src_version=$(host_qt_source_version)
-if [ -z "$src_version" ]; then
+# The same versions as the host's Qt on purpose: moc, rcc and uic come from the host and must
+# match, and the host's Qt Charts names the qt6-charts source of that Qt.
+declare -A dev_package=([qt6-base]=qt6-base-dev [qt6-charts]=qt6-charts-dev)
+modules=(qt6-base)
+for module in "$@"; do
+  if [ -z "${dev_package[$module]:-}" ]; then
+    echo "usage: $0 [qt6-charts]  (unknown Qt module '$module')" >&2
+    exit 2
+  fi
+  [ "$module" = qt6-base ] || modules+=("$module")
+done
+host_source_version() { dpkg-query -W -f='${source:Version}' "${dev_package[$1]}" 2>/dev/null || true; }
+if [ -z "$(host_source_version qt6-base)" ] || [ -z "$(host_source_version qt6-charts)" ]; then
   "$here/setup-windows-tools.sh" >&2
-  src_version=$(host_qt_source_version)
 fi
-qt_version=${src_version#*:}
+declare -A src_version
+for module in "${modules[@]}"; do src_version[$module]=$(host_source_version "$module"); done
+qt_version=${src_version[qt6-base]#*:}
 qt_version=${qt_version%%[+~-]*}
 
 cache=${KELVO_CACHE_DIR:-$HOME/.cache/kelvo}
 prefix=$cache/qt6-windows-$qt_version
-marker=$prefix/.kelvo-build-complete
+sources=$cache/qt6-windows-$qt_version-sources
 work=$cache/qt6-windows-$qt_version-work
 log=$cache/qt6-windows-$qt_version.log
+marker() { echo "$prefix/.kelvo-$1-complete"; }
 
-if [ -f "$marker" ]; then
+all_built() {
+  local module
+  for module in "${modules[@]}"; do [ -f "$(marker "$module")" ] || return 1; done
+}
+
+if all_built; then
   echo "$prefix"
   exit 0
 fi
 
 mkdir -p "$cache"
-# Two callers at once would share the work folder; the second waits and then finds the marker.
+# Two callers at once would share the work folder; the second waits and then finds the markers.
 exec 9>"$cache/qt6-windows.lock"
 if ! flock -n 9; then
   echo "Another Qt build for Windows is running; waiting for it." >&2
   flock 9
 fi
-if [ -f "$marker" ]; then
+if all_built; then
   echo "$prefix"
   exit 0
 fi
 
-echo "Building static Qt $qt_version for Windows (about 40-60 minutes on two cores)." >&2
-echo "Log: $log" >&2
-echo "== $(date -Is) build of Qt $qt_version ($src_version) for Windows" >>"$log"
 trap 'echo "Qt build failed; the end of $log:" >&2; tail -n 30 "$log" >&2' ERR
 
 "$here/setup-windows-tools.sh" >>"$log" 2>&1
@@ -102,30 +125,46 @@ write_deb_src_entries() {
   fi
 }
 
-source_known() { apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $src_version"; }
-
-fetch_source() {
-  if ! source_known; then
-    if ! grep -qsE '^[[:space:]]*(deb-src[[:space:]]|Types:.*deb-src)' \
-         /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
-      write_deb_src_entries
-    fi
-    "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" update
-  fi
-  rm -rf "$work/src"
-  mkdir -p "$work/src"
-  (cd "$work/src" && apt-get "${apt_opts[@]}" source "qt6-base=$src_version")
-  touch "$work/src/.unpacked"
+source_known() {  # module
+  apt-cache showsrc "$1" 2>/dev/null | grep -qx "Version: ${src_version[$1]}"
 }
 
-started=$SECONDS
-# A failed run keeps its work folder, so a rerun reuses the unpacked source and the objects.
-# (An if, not ||, so that set -e still stops on a failure inside the function.)
-if [ ! -f "$work/src/.unpacked" ]; then
-  fetch_source >>"$log" 2>&1
-fi
-srcdir=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
-[ -n "$srcdir" ] || { echo "No unpacked qt6-base source in $work/src" >>"$log"; false; }
+# The .dsc of a module's source package, named as Debian names it: without the epoch.
+dsc_of() { echo "$sources/${1}_${src_version[$1]#*:}.dsc"; }
+
+# Whether the kept sources folder holds the module's .dsc and every file it names, whole.
+sources_complete() {  # module
+  local dsc
+  dsc=$(dsc_of "$1")
+  [ -f "$dsc" ] || return 1
+  awk '/^Checksums-Sha256:/ { listed = 1; next } listed && /^ / { print $1 "  " $3; next } { listed = 0 }' "$dsc" |
+    (cd "$sources" && sha256sum --check --status)
+}
+
+# Downloads the source package once into the kept sources folder, then unpacks a fresh copy
+# (with Debian's patches applied, as apt-get source does) into the module's work folder.
+fetch_source() {  # module
+  local module=$1
+  if ! sources_complete "$module"; then
+    if ! source_known "$module"; then
+      if ! grep -qsE '^[[:space:]]*(deb-src[[:space:]]|Types:.*deb-src)' \
+           /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; then
+        write_deb_src_entries
+      fi
+      "${sudo_cmd[@]}" apt-get "${apt_opts[@]}" update
+    fi
+    mkdir -p "$sources"
+    if ! (cd "$sources" && apt-get "${apt_opts[@]}" source --download-only "$module=${src_version[$module]}"); then
+      echo "The Debian source package $module ${src_version[$module]} could not be fetched (see above):" \
+        "its mirror must serve the files its .dsc names." >&2
+      return 1
+    fi
+  fi
+  rm -rf "$work/$module/src"
+  mkdir -p "$work/$module"
+  dpkg-source -x "$(dsc_of "$module")" "$work/$module/src"
+  touch "$work/$module/src/.unpacked"
+}
 
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 # Each odd switch below answers a failure met on Debian 12:
@@ -135,7 +174,7 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 #  - FEATURE_zstd, FEATURE_androiddeployqt: Debian patches force a shared zstd (there is none for
 #    mingw) and turn androiddeployqt on whenever cross-compiling.
 #  - QPdfWriter lives in QtGui, so PDF export needs no print support.
-configure_args=(
+qt6_base_args=(
   -G Ninja
   -DCMAKE_TOOLCHAIN_FILE="$toolchain"
   -DCMAKE_INSTALL_PREFIX="$prefix"
@@ -161,29 +200,61 @@ configure_args=(
   -DFEATURE_icu=OFF
   -DFEATURE_androiddeployqt=OFF
 )
+# A further module configures through the toolchain file the installed qtbase provides, which
+# hands on to ours and knows the host Qt; it installs into the same prefix.
+qt6_charts_args=(
+  -G Ninja
+  -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake"
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain"
+  -DKELVO_WINDOWS_QT_DIR="$prefix"
+  -DCMAKE_INSTALL_PREFIX="$prefix"
+  -DCMAKE_BUILD_TYPE=Release
+  -DQT_BUILD_EXAMPLES=OFF
+  -DQT_BUILD_TESTS=OFF
+  -DQT_BUILD_BENCHMARKS=OFF
+)
+
+build_module() {  # module, configure arguments...
+  local module=$1; shift
+  local started=$SECONDS minutes
+  echo "Building $module ${src_version[$module]} statically for Windows." >&2
+  echo "== $(date -Is) build of $module ${src_version[$module]} for Windows" >>"$log"
+  # A failed run keeps its work folder, so a rerun reuses the unpacked source and the objects.
+  # (An if, not ||, so that set -e still stops on a failure inside the function.)
+  if [ ! -f "$work/$module/src/.unpacked" ]; then
+    fetch_source "$module" >>"$log" 2>&1
+  fi
+  {
+    echo "== configure: $*"
+    nice -n 19 cmake -S "$work/$module/src" -B "$work/$module/build" "$@"
+    echo "== compile"
+    # Lowest priority: this machine has two cores and other work must stay responsive.
+    nice -n 19 ninja -C "$work/$module/build" -j "$(nproc)"
+    echo "== install"
+    cmake --install "$work/$module/build"
+  } >>"$log" 2>&1
+  minutes=$(( (SECONDS - started + 59) / 60 ))
+  {
+    echo "module=$module"
+    echo "debian-source=${src_version[$module]}"
+    echo "dsc=$(basename "$(dsc_of "$module")")"
+    echo "built=$(date -Is)"
+    echo "minutes=$minutes"
+    echo "configure=$*"
+  } >"$(marker "$module")"
+  rm -rf "${work:?}/$module"
+  echo "== $(date -Is) $module done in $minutes minutes" >>"$log"
+  echo "$module for Windows built in $minutes minutes." >&2
+}
 
 # The Windows Qt must not find itself or another Windows Qt while it is being configured.
 unset KELVO_WINDOWS_QT_DIR
-{
-  echo "== configure: ${configure_args[*]}"
-  nice -n 19 cmake -S "$srcdir" -B "$work/build" "${configure_args[@]}"
-  echo "== compile"
-  # Lowest priority: this machine has two cores and other work must stay responsive.
-  nice -n 19 ninja -C "$work/build" -j "$(nproc)"
-  echo "== install"
+if [ ! -f "$(marker qt6-base)" ]; then
+  # Every further module lives in the same prefix and was built against the old qtbase.
   rm -rf "$prefix"
-  cmake --install "$work/build"
-} >>"$log" 2>&1
-
-minutes=$(( (SECONDS - started + 59) / 60 ))
-{
-  echo "qt=$qt_version"
-  echo "debian-source=$src_version"
-  echo "built=$(date -Is)"
-  echo "minutes=$minutes"
-  echo "configure=${configure_args[*]}"
-} >"$marker"
+  build_module qt6-base "${qt6_base_args[@]}"
+fi
+[ -f "$(marker qt6-charts)" ] || build_module qt6-charts "${qt6_charts_args[@]}"
 rm -rf "$work"
-echo "== $(date -Is) done in $minutes minutes; installed to $prefix ($(du -sh "$prefix" | cut -f1))" >>"$log"
-echo "Qt $qt_version for Windows built in $minutes minutes." >&2
+echo "== $(date -Is) installed to $prefix ($(du -sh "$prefix" | cut -f1))" >>"$log"
 echo "$prefix"

@@ -4,8 +4,9 @@
 # config.ini in the Wine user's %APPDATA%\Kelvo set to COM1. It connects the way a user
 # does, with the keyboard: Alt+C opens the 通讯 menu and C chooses 连接. It then waits for
 # the meter to answer the live-value polls, saves a screenshot and fails when no poll was
-# answered or the screen stayed blank. Prints the cold start time: from launching
-# kelvo.exe, with no Wine process running, to its window on the screen.
+# answered, the screen stayed blank or the title does not name the zip's version. Prints the
+# cold start time: from launching kelvo.exe, with no Wine process running, to its window on
+# the screen.
 #
 #   scripts/windows/smoke-windows.sh <kelvo zip> <linux kelvo-meter-sim> <screenshot.png>
 #
@@ -78,6 +79,14 @@ if [ -z "$window" ]; then
   exit 1
 fi
 awk -v ns=$((shown - started)) 'BEGIN { printf "cold start %.2f s (launch to window, Wine server not running)\n", ns / 1e9 }'
+# The version the zip's name carries is the one the window shows.
+version=$(basename "$zip" | sed -n 's/^kelvo-\(.*\)-windows-x64\.zip$/\1/p')
+title=$(xdotool getwindowname "$window")
+echo "window title: $title"
+if [ -n "$version" ] && [ "$title" != "Kelvo v$version" ]; then
+  echo "the window's title is not \"Kelvo v$version\"" >&2
+  exit 1
+fi
 
 answered() { grep -ci 'kelvo-meter-sim: tx 08 04' "$work/sim.log" || true; }
 # The live values' group: the left third of the window, below the toolbar.

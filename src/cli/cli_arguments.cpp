@@ -104,6 +104,7 @@ Command ParseCommand(const std::vector<std::string>& args) {
     if (args.empty()) return UsageError{"缺少命令。"};
     const std::string& name = args[0];
     if (AsksForHelp(name)) return HelpCommand{};
+    if (name == "--version" && args.size() == 1) return VersionCommand{};
     if (name == "help") {
         if (args.size() == 1) return HelpCommand{};
         if (args.size() == 2 && IsCommandName(args[1])) return HelpCommand{args[1]};

@@ -92,18 +92,23 @@ struct HelpCommand {
     std::string command;  // empty: every command
 };
 
+// kelvo-cli --version: the program's version and licence.
+struct VersionCommand {};
+
 struct UsageError {
     std::string text;
     std::string command = {};  // whose usage follows the text; empty: every command's
 };
 
-using Command = std::variant<ScanCommand, MonitorCommand, LogCommand, BackupCommand, CompareCommand, RestoreCommand, ReadCommand,
-                             WriteCommand, ReportCommand, HelpCommand, UsageError>;
+using Command = std::variant<ScanCommand, MonitorCommand, LogCommand, BackupCommand, CompareCommand, RestoreCommand,
+                             ReadCommand, WriteCommand, ReportCommand, HelpCommand, VersionCommand, UsageError>;
 
 Command ParseCommand(const std::vector<std::string>& args);
 
 // The usage of one command, or of all with the exit statuses for an empty name.
 std::string UsageText(std::string_view command = {});
+// What kelvo-cli --version prints: the name, the version and the licence.
+std::string VersionText();
 bool IsCommandName(std::string_view name);
 
 }  // namespace kelvo::cli

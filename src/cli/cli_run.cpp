@@ -32,6 +32,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 return RunWrite(command, console);
             } else if constexpr (std::is_same_v<T, ReportCommand>) {
                 return RunReport(command, console);
+            } else if constexpr (std::is_same_v<T, VersionCommand>) {
+                out << VersionText();
+                return kExitFound;
             } else if constexpr (std::is_same_v<T, HelpCommand>) {
                 out << UsageText(command.command);
                 return kExitFound;

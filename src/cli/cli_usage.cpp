@@ -4,6 +4,7 @@
 #include <array>
 
 #include "cli/cli_arguments.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace kelvo::cli {
 namespace {
@@ -78,9 +79,12 @@ std::string UsageText(std::string_view command) {
     }
     if (command.empty()) {
         text += "  kelvo-cli help [命令]，或在任一命令后加 --help：该命令的用法。\n";
+        text += "  kelvo-cli --version：版本和许可证。\n";
         text += kPortText;
     }
     return text + "\n" + std::string(kExitText);
 }
+
+std::string VersionText() { return "kelvo-cli (Kelvo) " + std::string(kKelvoVersion) + "\n" + kKelvoLicenceNotice; }
 
 }  // namespace kelvo::cli

@@ -9,6 +9,7 @@
 #include "live/live_display.h"
 #include "meter/meter_identity.h"
 #include "settings/calendar_fields.h"
+#include "vocabulary/kelvo_version.h"
 #include "vocabulary/value_tables.h"
 
 namespace kelvo {
@@ -96,7 +97,7 @@ std::string HeaderText(const LogIdentity& identity, std::int64_t startMs) {
     AppendLine(text, "地址", std::to_string(identity.address));
     AppendLine(text, "波特率", std::to_string(identity.baudRate));
     AppendLine(text, "校验", TextAt(ParityTexts, identity.parity));
-    AppendLine(text, "Kelvo 版本", KELVO_VERSION);
+    AppendLine(text, "Kelvo 版本", kKelvoVersion);
     AppendLine(text, "开始时间", LocalTimeText(startMs));
     text += kLineEnd;
     return text;

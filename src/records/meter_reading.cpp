@@ -8,6 +8,7 @@
 #include "meter/value_format.h"
 #include "pages/page_catalog.h"
 #include "records/record_parameters.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace kelvo {
 namespace {
@@ -93,7 +94,7 @@ MeterReading ReadMeter(CDMRJly& link, const SerialSettings& settings, int meterK
     }
 
     MeterRecord record;
-    record.kelvoVersion = KELVO_VERSION;
+    record.kelvoVersion = kKelvoVersion;
     record.meterKind = meterKind;
     record.taken = NowText();
     const IdentificationTexts texts = DescribeIdentification(identification.Answer());

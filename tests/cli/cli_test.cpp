@@ -17,6 +17,7 @@
 #include "settings/atomic_file.h"
 #include "settings/settings.h"
 #include "support/simulated_meter_port.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace kelvo::cli {
 namespace {
@@ -379,6 +380,7 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
         {{}, "缺少命令"},
         {{"probe", "--port", "SIM1"}, "不认识的命令 probe"},
         {{"help", "probe"}, "不认识的命令 probe"},
+        {{"--version", "scan"}, "不认识的命令 --version"},
         {{"scan"}, "缺少 --port"},
         {{"scan", "--port", "SIM1", "--address", "0-300"}, "--address"},
         {{"scan", "--port", "SIM1", "--baud", "4800,600"}, "--baud"},
@@ -431,7 +433,14 @@ TEST(KelvoCli, HelpAfterEveryCommand) {
     }
     const Outcome all = RunKelvoCli({"help"});
     EXPECT_EQ(all.status, kExitFound);
-    EXPECT_TRUE(Has(all.out, "kelvo-cli restore") && Has(all.out, "退出状态")) << all.out;
+    EXPECT_TRUE(Has(all.out, "kelvo-cli restore") && Has(all.out, "退出状态") && Has(all.out, "kelvo-cli --version"))
+        << all.out;
+
+    // The version a bug report quotes, and the licence it is given under.
+    const Outcome version = RunKelvoCli({"--version"});
+    EXPECT_EQ(version.status, kExitFound);
+    EXPECT_EQ(version.out.rfind("kelvo-cli (Kelvo) " + std::string(kKelvoVersion) + "\n", 0), 0U) << version.out;
+    EXPECT_TRUE(Has(version.out, "GPL-3.0-or-later")) << version.out;
 }
 
 }  // namespace

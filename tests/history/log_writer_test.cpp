@@ -15,6 +15,7 @@
 #include "history/log_writer.h"
 #include "history_samples.h"
 #include "support/temp_settings.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace kelvo {
 namespace {
@@ -125,7 +126,7 @@ TEST(LogWriter, WritesTheHeaderAndARowForEveryCycle) {
     EXPECT_EQ(done.failure, "");
     EXPECT_EQ(disk.files[done.files[0]],
               "\xEF\xBB\xBF型号,RA03\r\n版本,2004\r\n表号,12345678\r\n仪表类型,W58仪表\r\n串口,COM1\r\n地址,8\r\n"
-              "波特率,2400\r\n校验,偶校验\r\nKelvo 版本," KELVO_VERSION "\r\n开始时间,2025-03-01T14:03:27.512+08:00\r\n\r\n"
+              "波特率,2400\r\n校验,偶校验\r\nKelvo 版本," + std::string(kKelvoVersion) + "\r\n开始时间,2025-03-01T14:03:27.512+08:00\r\n\r\n"
               "时间,状态,瞬时流量 (m3/h),瞬时流速 (m/s),流量百分比 (%),MT,正向累积 (m3),反向累积 (m3),报警,"
               "瞬时热量 (kW),进温 (℃),出温 (℃),热量累积 (kWh),冷量累积 (kWh)\r\n"
               "2025-03-01T14:03:27.512+08:00,通讯中断,,,,,,,,,,,,\r\n"

@@ -8,8 +8,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
@@ -31,6 +33,7 @@
 #include "support/temp_settings.h"
 #include "ui/main/kelvo_dlg.h"
 #include "ui_test_support.h"
+#include "vocabulary/kelvo_version.h"
 
 using namespace kelvo;
 using kelvo::test::ById;
@@ -101,7 +104,7 @@ class MainWindowTest : public QObject {
 private slots:
     void windowCarriesItsTitleMenusAndToolbar() {
         Window w;
-        QCOMPARE(w.dlg->windowTitle(), QString("Kelvo v1.1.2"));
+        QCOMPARE(w.dlg->windowTitle(), QString("Kelvo v") + kKelvoVersion);
         QVERIFY(!(w.dlg->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!w.dlg->windowIcon().isNull());
 
@@ -346,7 +349,7 @@ private slots:
         const struct {
             int command;
             const char* dialog;
-        } kCases[] = {{16, "100"}, {32773, "133"}, {32774, "141"}};
+        } kCases[] = {{16, "100"}, {32773, "133"}, {32774, "141"}, {32790, "licenceDlg"}};
         for (const auto& c : kCases) {
             QString shown;
             CloseNextModal(&shown);
@@ -367,7 +370,44 @@ private slots:
             QTest::mouseClick(about->findChild<QPushButton*>("1"), Qt::LeftButton);
         });
         w.Action(16)->trigger();
-        QCOMPARE(shown, QString("关于 Kelvo|Kelvo，1.1.2版|确定"));
+        QCOMPARE(shown, QString("关于 Kelvo|Kelvo，%1版|确定").arg(kKelvoVersion));
+    }
+
+    // What a user must be able to read in the program itself: the licence, what the
+    // packages contain (the files built in as resources) and Qt's own about box.
+    void licenceBoxShowsTheLicencesAndQtsAboutBox() {
+        Window w;
+        QCOMPARE(w.Action(32790)->text(), QString("许可证(&L)..."));
+        QStringList helpMenu;
+        for (QAction* menu : w.dlg->findChild<QMenuBar*>()->actions()) {
+            if (menu->text() != "帮助(&H)") continue;
+            for (QAction* action : menu->menu()->actions()) helpMenu << action->objectName();
+        }
+        QCOMPARE(helpMenu, QStringList({"32790", "16"}));
+
+        QString thirdParty, copying, intro, qtBox;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            QVERIFY(box != nullptr && box->objectName() == "licenceDlg");
+            intro = box->findChild<QLabel*>("licenceIntro")->text();
+            thirdParty = box->findChild<QTextBrowser*>("thirdPartyText")->toPlainText();
+            copying = box->findChild<QPlainTextEdit*>("copyingText")->toPlainText();
+            QTimer::singleShot(0, [&qtBox] {
+                QWidget* about = QApplication::activeModalWidget();
+                if (about == nullptr) return;
+                qtBox = about->windowTitle();
+                QMetaObject::invokeMethod(about, "reject", Qt::QueuedConnection);
+            });
+            QTest::mouseClick(box->findChild<QPushButton*>("aboutQt"), Qt::LeftButton);
+            QTest::mouseClick(box->findChild<QPushButton*>("ok"), Qt::LeftButton);
+        });
+        w.Action(32790)->trigger();
+        QVERIFY2(intro.contains(QString("Kelvo %1 是自由软件").arg(kKelvoVersion)), qPrintable(intro));
+        for (const char* part : {"GPL-3.0-or-later", "Qt Charts", "SimpleIni", "mingw-w64", "FreeType"})
+            QVERIFY2(thirdParty.contains(part), part);
+        QVERIFY(copying.startsWith(QString(" ").repeated(20) + "GNU GENERAL PUBLIC LICENSE\n"));
+        QVERIFY(copying.contains("END OF TERMS AND CONDITIONS"));
+        QCOMPARE(qtBox, QString("关于 Qt"));
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "ui/dialog_units.h"
 #include "ui/main/kelvo_icon.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace kelvo {
 
@@ -29,7 +30,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(KelvoIcon().pixmap(kIconSize, kIconSize));
     icon->setGeometry(du.X(14), du.Y(14), kIconSize, kIconSize);
 
-    auto* version = new QLabel(QStringLiteral("Kelvo，1.1.2版"), this);
+    auto* version = new QLabel(QStringLiteral("Kelvo，%1版").arg(QLatin1String(kKelvoVersion)), this);
     version->setObjectName(QStringLiteral("version"));
     version->setGeometry(du.Rect(42, 14, 114, 10));
 

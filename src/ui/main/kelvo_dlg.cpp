@@ -28,10 +28,12 @@
 #include "ui/dialogs/traffic_monitor_dlg.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/kelvo_icon.h"
+#include "ui/main/licence_dlg.h"
 #include "ui/main/live_values_panel.h"
 #include "ui/main/meter_pages.h"
 #include "ui/message_box_prompter.h"
 #include "ui/records/records_commands.h"
+#include "vocabulary/kelvo_version.h"
 
 namespace kelvo {
 
@@ -63,7 +65,7 @@ CKelvoDlg::CKelvoDlg(StopEvent& stopEvent, std::mutex& liveMutex, Prompter* prom
       runner_(line_, prompter_),
       connection_(line_, liveMutex) {
     setObjectName(QStringLiteral("102"));
-    setWindowTitle(QStringLiteral("Kelvo v1.1.2"));
+    setWindowTitle(QStringLiteral("Kelvo v") + QString::fromLatin1(kKelvoVersion));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(KelvoIcon());
@@ -161,6 +163,7 @@ void CKelvoDlg::ConnectCommands() {
     connect(commands_.trafficMonitor, &QAction::triggered, this, &CKelvoDlg::ShowTrafficMonitor);
     connect(commands_.genericMeter, &QAction::triggered, this, [this] { ChooseMeterKind(kGenericMeter); });
     connect(commands_.w58Meter, &QAction::triggered, this, [this] { ChooseMeterKind(kW58Meter); });
+    connect(commands_.licence, &QAction::triggered, this, &CKelvoDlg::RunLicenceBox);
     connect(commands_.about, &QAction::triggered, this, &CKelvoDlg::RunAboutBox);
     connect(commands_.backup, &QAction::triggered, records_, &CRecordsCommands::BackupCommand);
     connect(commands_.compare, &QAction::triggered, records_, &CRecordsCommands::CompareCommand);
@@ -391,6 +394,11 @@ void CKelvoDlg::ShowTrafficMonitor() {
 void CKelvoDlg::RunAboutBox() {
     CAboutDlg about(this);
     about.exec();
+}
+
+void CKelvoDlg::RunLicenceBox() {
+    CLicenceDlg licence(this);
+    licence.exec();
 }
 
 void CKelvoDlg::reject() {

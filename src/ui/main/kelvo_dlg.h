@@ -89,6 +89,7 @@ private:
     void ChooseMeterKind(int meterKind);
     void RunSerialSettingsDialog();
     void RunAboutBox();
+    void RunLicenceBox();
     // The serial settings as saved, for the jobs from now on.
     void ReloadSerialSettings();
     void OnIdentified(LineOwner::JobId job);

@@ -46,6 +46,7 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.compare = MakeAction(owner, kCmdCompare, "对比参数(&C)...");
     c.restore = MakeAction(owner, kCmdRestore, "恢复参数(&R)...");
     c.report = MakeAction(owner, kCmdReport, "调试报告(&P)...");
+    c.licence = MakeAction(owner, kCmdLicence, "许可证(&L)...");
     c.about = MakeAction(owner, kCmdAbout, "关于Kelvo(&A)...");
 
     c.menuBar = new QMenuBar(owner);
@@ -69,6 +70,7 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.configMenu->addAction(c.restore);
     c.configMenu->addAction(c.report);
     c.helpMenu = c.menuBar->addMenu(QStringLiteral("帮助(&H)"));
+    c.helpMenu->addAction(c.licence);
     c.helpMenu->addAction(c.about);
 
     c.toolBar = new QToolBar(owner);

@@ -1,5 +1,6 @@
 #pragma once
-// The main window's commands: menu 130 (with a help menu that holds the about entry,
+// The main window's commands: menu 130 (with a help menu that holds the licence box and
+// the about entry,
 // since a Linux window manager's window menu cannot be extended) and the toolbar.
 // Every action carries its command id as its object name.
 
@@ -26,6 +27,7 @@ enum CommandId {
     kCmdCompare = 32782,
     kCmdRestore = 32783,
     kCmdReport = 32784,
+    kCmdLicence = 32790,
 };
 
 struct MainCommands {
@@ -48,6 +50,7 @@ struct MainCommands {
     QAction* compare = nullptr;
     QAction* restore = nullptr;
     QAction* report = nullptr;
+    QAction* licence = nullptr;
     QAction* about = nullptr;
 };
 
