@@ -1,6 +1,17 @@
 #include "link/host_lookup.h"
 
+// getaddrinfo and its addrinfo are the same on both platforms, under other headers.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#endif
+
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -24,6 +35,31 @@ struct PendingLookup {
 };
 
 }  // namespace
+
+ResolvedHost ResolveNow(const std::string& host, int port, bool numericOnly) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
+    addrinfo* list = nullptr;
+    const std::string service = std::to_string(port);
+    if (const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &list); status != 0) {
+        return {.error = HostLookupError(status), .addresses = {}};
+    }
+    ResolvedHost resolved;
+    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
+        SocketAddress address;
+        if (entry->ai_addrlen > address.bytes.size()) continue;
+        address.length = entry->ai_addrlen;
+        address.family = entry->ai_family;
+        std::memcpy(address.bytes.data(), entry->ai_addr, entry->ai_addrlen);
+        resolved.addresses.push_back(address);
+    }
+    freeaddrinfo(list);
+    if (resolved.addresses.empty()) resolved.error = PortError::HostNotFound;
+    return resolved;
+}
 
 HostLookup LookUpHost(const std::string& host, int port, PortClock::time_point deadline, const StopEvent* stop) {
     const std::string bare(BareHost(host));

@@ -46,7 +46,9 @@ PortError ConnectError(int error) {
     }
 }
 
-PortError ResolveError(int status) {
+}  // namespace
+
+PortError HostLookupError(int status) {
     switch (status) {
         case EAI_NONAME:
         case EAI_NODATA:
@@ -58,6 +60,8 @@ PortError ResolveError(int status) {
             return PortError::NetworkOther;
     }
 }
+
+namespace {
 
 // Requests are a few bytes each and wait for their answer: Nagle's delay would only slow
 // them. Options the system refuses leave the connection as it is.
@@ -95,31 +99,6 @@ NetOutcome Unready(Ready ready) { return {.status = ready == Ready::Stopped ? Ne
 
 SocketsLayer::SocketsLayer() : ready_(true) {}
 SocketsLayer::~SocketsLayer() = default;
-
-ResolvedHost ResolveNow(const std::string& host, int port, bool numericOnly) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
-    addrinfo* list = nullptr;
-    const std::string service = std::to_string(port);
-    if (const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &list); status != 0) {
-        return {.error = ResolveError(status), .addresses = {}};
-    }
-    ResolvedHost resolved;
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        SocketAddress address;
-        if (entry->ai_addrlen > address.bytes.size()) continue;
-        address.length = entry->ai_addrlen;
-        address.family = entry->ai_family;
-        std::memcpy(address.bytes.data(), entry->ai_addr, entry->ai_addrlen);
-        resolved.addresses.push_back(address);
-    }
-    freeaddrinfo(list);
-    if (resolved.addresses.empty()) resolved.error = PortError::HostNotFound;
-    return resolved;
-}
 
 PortError TcpSocket::Connect(const SocketAddress& address, PortClock::time_point deadline, const StopEvent* stop,
                              bool& stopped) {

@@ -48,6 +48,8 @@ struct ResolvedHost {
 // The addresses of `host` (without brackets) with `port`, asked of the system at once.
 // numericOnly: only an address written as numbers, so that nothing waits on a name server.
 ResolvedHost ResolveNow(const std::string& host, int port, bool numericOnly);
+// What a failed getaddrinfo's status means, by the platform's codes.
+PortError HostLookupError(int status);
 
 enum class NetStatus {
     Done,

@@ -42,7 +42,9 @@ PortError ConnectError(int error) {
     }
 }
 
-PortError ResolveError(int status) {
+}  // namespace
+
+PortError HostLookupError(int status) {
     switch (status) {
         case WSAHOST_NOT_FOUND:
         case WSANO_DATA:
@@ -53,6 +55,8 @@ PortError ResolveError(int status) {
             return PortError::NetworkOther;
     }
 }
+
+namespace {
 
 // Requests are a few bytes each and wait for their answer: Nagle's delay would only slow
 // them. Options the system refuses leave the connection as it is.
@@ -76,31 +80,6 @@ SocketsLayer::SocketsLayer() {
 
 SocketsLayer::~SocketsLayer() {
     if (ready_) WSACleanup();
-}
-
-ResolvedHost ResolveNow(const std::string& host, int port, bool numericOnly) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
-    addrinfo* list = nullptr;
-    const std::string service = std::to_string(port);
-    if (const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &list); status != 0) {
-        return {.error = ResolveError(status), .addresses = {}};
-    }
-    ResolvedHost resolved;
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        SocketAddress address;
-        if (entry->ai_addrlen > address.bytes.size()) continue;
-        address.length = entry->ai_addrlen;
-        address.family = entry->ai_family;
-        std::memcpy(address.bytes.data(), entry->ai_addr, entry->ai_addrlen);
-        resolved.addresses.push_back(address);
-    }
-    freeaddrinfo(list);
-    if (resolved.addresses.empty()) resolved.error = PortError::HostNotFound;
-    return resolved;
 }
 
 long TcpSocket::WaitForEvents(int waitMs, const StopEvent* stop, bool& stopped) {
