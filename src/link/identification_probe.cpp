@@ -6,6 +6,7 @@
 #include "link/modbus_frames.h"
 #include "link/traffic_log.h"
 #include "link/transport.h"
+#include "link/wire_traffic.h"
 
 namespace kelvo {
 
@@ -15,7 +16,7 @@ ProbeAnswer ProbeIdentification(Transport& port, std::uint8_t address, std::chro
     const RequestFrame request = IdentificationRequest(address);
     port.Purge();
     port.Write(request.View());
-    if (log != nullptr) log->Record(TrafficKind::Sent, TrafficSource::Search, request.View());
+    RecordRequest(log, TrafficSource::Search, port, request.View());
 
     // No interval timeout: a try ends at a time of its own, or once the answer is whole (by
     // its length byte; noise is never whole and lasts until the deadline).
@@ -25,9 +26,9 @@ ProbeAnswer ProbeIdentification(Transport& port, std::uint8_t address, std::chro
         port.Read(buffer, {.intervalMs = -1, .totalMs = static_cast<int>(std::max<long long>(left.count(), 0))},
                   [&request](std::span<const std::uint8_t> bytes) { return AnswerComplete(request.View(), bytes); });
     const std::span<const std::uint8_t> answer(buffer.data(), count);
-    if (log != nullptr && port.State() != LineState::Stopped) {
+    if (port.State() != LineState::Stopped) {
         const auto waitedMs = std::chrono::round<std::chrono::milliseconds>(floor).count();
-        log->RecordAnswer(TrafficSource::Search, answer, static_cast<std::uint32_t>(waitedMs));
+        RecordReply(log, TrafficSource::Search, port, answer, static_cast<std::uint32_t>(waitedMs));
     }
     const AnswerCheck check = CheckAnswer(request.View(), answer);
     return {.fault = check.fault, .data = {check.data.begin(), check.data.end()}};
