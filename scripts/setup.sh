@@ -11,6 +11,10 @@ packages=(
   fonts-wqy-microhei
   poppler-utils
   xvfb xauth
+  # The far ends of the network tests: a serial server bridging loopback TCP to the simulated
+  # meter's pseudo-terminal, and a Modbus TCP server from a general Modbus library (whose
+  # server imports the serial modules too).
+  socat python3-pymodbus python3-serial python3-serial-asyncio
 )
 
 exec "$(dirname "$0")"/install-missing.sh "${packages[@]}"

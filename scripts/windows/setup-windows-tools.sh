@@ -20,6 +20,9 @@ packages=(
   xvfb xauth fonts-wqy-microhei
   # The package and its smoke test: the zip, keys for the window, its screenshot.
   zip unzip xdotool imagemagick
+  # The far ends of kelvo-cli.exe's network tests on 127.0.0.1: a serial server and a
+  # Modbus TCP server (whose library imports its serial modules too).
+  socat python3-pymodbus python3-serial python3-serial-asyncio
 )
 
 exec "$(dirname "$0")/.."/install-missing.sh "${packages[@]}"

@@ -25,16 +25,21 @@ std::optional<std::vector<int>> ParseList(std::string_view text, Parse parse) {
 }
 
 Command ParseScan(const std::vector<std::string>& args) {
-    const auto split = SplitWords(args, {.valued = {"--port", "--address", "--baud", "--parity", "--turnaround"}});
+    const auto split = SplitWords(args, {.valued = {"--port", "--tcp", "--modbus-tcp", "--address", "--baud", "--parity",
+                                                    "--turnaround", "--net-timeout"}});
     if (const auto* error = std::get_if<UsageError>(&split)) return *error;
     const Words& words = std::get<Words>(split);
     if (!words.positional.empty()) return UsageError{"多余的参数 " + words.positional.front() + "。"};
     ScanCommand scan;
     scan.baudRates.assign(kOfferedBaudRates.begin(), kOfferedBaudRates.end());
     scan.parities = {0, 1, 2};
+    std::optional<std::string> port;
+    bool lineGiven = false;
     for (const auto& [option, value] : words.options) {
-        if (option == "--port") {
-            scan.port = value;
+        if (auto error = TakeEndpointOption(option, value, port, scan.converter)) return *error;
+        if (option == "--net-timeout") {
+            scan.netTimeoutMs = ParseInt(value, kMinNetTimeoutMs, kMaxNetTimeoutMs);
+            if (!scan.netTimeoutMs) return Bad(option, value);
         } else if (option == "--address") {
             scan.addresses = ParseAddressRange(value);
             if (!scan.addresses) return Bad(option, value);
@@ -42,16 +47,21 @@ Command ParseScan(const std::vector<std::string>& args) {
             const auto rates = ParseList(value, ParseBaud);
             if (!rates) return Bad(option, value);
             scan.baudRates = *rates;
+            lineGiven = true;
         } else if (option == "--parity") {
             const auto parities = ParseList(value, ParseParity);
             if (!parities) return Bad(option, value);
             scan.parities = *parities;
+            lineGiven = true;
         } else if (option == "--turnaround") {
             scan.turnaroundMs = ParseInt(value, kMinTurnaroundMs, kMaxTurnaroundMs);
             if (!scan.turnaroundMs) return Bad(option, value);
         }
     }
-    if (scan.port.empty()) return UsageError{"缺少 --port。"};
+    scan.port = port.value_or("");
+    if (!port && !scan.converter) return UsageError{"缺少 --port（或 --tcp、--modbus-tcp）。"};
+    // The converter's own line settings decide the rate and parity.
+    if (scan.converter && lineGiven) return UsageError{"经由 --tcp 或 --modbus-tcp 搜索时只试地址，不能给出 --baud 或 --parity。"};
     return scan;
 }
 
@@ -68,7 +78,7 @@ Command ParseMonitor(const std::vector<std::string>& args) {
         if (!seconds) return Bad(option, value);
         monitor.seconds = *seconds;
     }
-    if (!monitor.line.port) return UsageError{"缺少 --port。"};
+    if (!monitor.line.NamesEndpoint()) return UsageError{"缺少 --port（或 --tcp、--modbus-tcp）。"};
     if (monitor.seconds == 0) return UsageError{"缺少 --seconds。"};
     return monitor;
 }

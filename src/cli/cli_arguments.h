@@ -7,12 +7,23 @@
 #include <variant>
 #include <vector>
 
+#include "link/endpoint.h"
 #include "search/search_plan.h"
 
 namespace kelvo::cli {
 
+// --tcp HOST:PORT (a serial server, RTU over TCP) or --modbus-tcp HOST:PORT (a gateway): the
+// converter in place of a serial port.
+struct Converter {
+    int linkType = kLinkRtuOverTcp;
+    HostAndPort where;
+    bool operator==(const Converter&) const = default;
+};
+
 struct ScanCommand {
-    std::string port;
+    std::string port;                       // empty when a converter is given
+    std::optional<Converter> converter;     // then only addresses are tried
+    std::optional<int> netTimeoutMs;
     std::optional<AddressRange> addresses;  // none: the stored address first, then 1-247
     std::vector<int> baudRates;             // in the order given
     std::vector<int> parities;
@@ -22,12 +33,15 @@ struct ScanCommand {
 // How to reach the meter; each replaces the stored setting when given.
 struct PortOptions {
     std::optional<std::string> port;
+    std::optional<Converter> converter;  // in place of the port
     std::optional<int> address;
     std::optional<int> baudRate;
     std::optional<int> parity;
     std::optional<int> meterKind;
+    std::optional<int> netTimeoutMs;
 
-    bool Any() const { return port || address || baudRate || parity || meterKind; }
+    bool Any() const { return port || converter || address || baudRate || parity || meterKind || netTimeoutMs; }
+    bool NamesEndpoint() const { return port || converter; }
 };
 
 struct MonitorCommand {

@@ -9,9 +9,22 @@
 
 namespace kelvo::cli {
 
+SerialSettings WithEndpoint(SerialSettings settings, const std::optional<std::string>& port,
+                            const std::optional<Converter>& converter, std::optional<int> netTimeoutMs) {
+    if (port) {
+        settings.linkType = kLinkSerial;
+        settings.portName = *port;
+    } else if (converter) {
+        settings.linkType = converter->linkType;
+        settings.host = converter->where.host;
+        settings.tcpPort = converter->where.port;
+    }
+    settings.netTimeoutMs = netTimeoutMs.value_or(settings.netTimeoutMs);
+    return settings;
+}
+
 SerialSettings SettingsFor(const PortOptions& line) {
-    SerialSettings settings = LoadSerialSettings();
-    settings.portName = line.port.value_or(settings.portName);
+    SerialSettings settings = WithEndpoint(LoadSerialSettings(), line.port, line.converter, line.netTimeoutMs);
     settings.address = line.address.value_or(settings.address);
     settings.baudRate = line.baudRate.value_or(settings.baudRate);
     settings.parity = line.parity.value_or(settings.parity);
@@ -93,7 +106,7 @@ std::optional<int> EndedEarly(RunEnd end, std::ostream& err) {
 }
 
 int PortFailed(const LinkResult& opened, const SerialSettings& settings, std::ostream& err) {
-    err << kOpenPortFailedText << FailureDetail(opened) << "（" << settings.portName << "）\n";
+    err << kOpenPortFailedText << FailureDetail(opened) << "（" << EndpointText(EndpointOf(settings)) << "）\n";
     return kExitPort;
 }
 

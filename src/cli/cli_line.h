@@ -40,6 +40,10 @@ private:
 
 // The stored serial settings with the options given in their place.
 SerialSettings SettingsFor(const PortOptions& line);
+// `settings` on the serial port or the converter given (a serial one when `port` is), with
+// the network timeout when given.
+SerialSettings WithEndpoint(SerialSettings settings, const std::optional<std::string>& port,
+                            const std::optional<Converter>& converter, std::optional<int> netTimeoutMs);
 int MeterKindFor(const PortOptions& line);
 
 enum class RunEnd { Finished, Interrupted, NotStarted };

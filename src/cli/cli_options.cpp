@@ -44,16 +44,32 @@ std::variant<Words, UsageError> SplitWords(const std::vector<std::string>& args,
     return words;
 }
 
+std::optional<UsageError> TakeEndpointOption(const std::string& option, const std::string& value,
+                                             std::optional<std::string>& port, std::optional<Converter>& converter) {
+    const bool serial = option == "--port";
+    if (!serial && option != "--tcp" && option != "--modbus-tcp") return std::nullopt;
+    if (port || converter) return UsageError{"--port、--tcp 和 --modbus-tcp 只能给出一个。"};
+    if (serial) {
+        if (value.empty()) return Bad(option, value);
+        port = value;
+        return std::nullopt;
+    }
+    const auto where = ParseHostAndPort(value);
+    if (!where) return Bad(option, value);
+    converter = Converter{.linkType = option == "--tcp" ? kLinkRtuOverTcp : kLinkModbusTcp, .where = *where};
+    return std::nullopt;
+}
+
 std::optional<UsageError> TakePortOptions(const Words& words, PortOptions& line) {
     for (const auto& [option, value] : words.options) {
         std::optional<int>* target = nullptr;
         std::optional<int> parsed;
-        if (option == "--port") {
-            if (value.empty()) return Bad(option, value);
-            line.port = value;
-            continue;
-        }
-        if (option == "--address") {
+        if (auto error = TakeEndpointOption(option, value, line.port, line.converter)) return error;
+        if (option == "--port" || option == "--tcp" || option == "--modbus-tcp") continue;
+        if (option == "--net-timeout") {
+            target = &line.netTimeoutMs;
+            parsed = ParseInt(value, kMinNetTimeoutMs, kMaxNetTimeoutMs);
+        } else if (option == "--address") {
             target = &line.address;
             parsed = ParseInt(value, kFirstMeterAddress, kLastMeterAddress);
         } else if (option == "--baud") {

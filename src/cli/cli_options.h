@@ -23,8 +23,8 @@ struct Words {
     bool Has(std::string_view flag) const;
 };
 
-inline constexpr std::array<std::string_view, 5> kPortOptionNames = {"--port", "--address", "--baud", "--parity",
-                                                                   "--kind"};
+inline constexpr std::array<std::string_view, 8> kPortOptionNames = {
+    "--port", "--tcp", "--modbus-tcp", "--address", "--baud", "--parity", "--kind", "--net-timeout"};
 
 struct WordsAccepted {
     std::initializer_list<std::string_view> valued = {};    // "--port" and the like, each with a value
@@ -38,6 +38,11 @@ std::variant<Words, UsageError> SplitWords(const std::vector<std::string>& args,
 
 // Takes the port options out of `words`; the first bad value is the error.
 std::optional<UsageError> TakePortOptions(const Words& words, PortOptions& line);
+
+// --port, --tcp and --modbus-tcp, of which one at most may be given: the error, or
+// nothing (also for any other option, which is left alone).
+std::optional<UsageError> TakeEndpointOption(const std::string& option, const std::string& value,
+                                             std::optional<std::string>& port, std::optional<Converter>& converter);
 
 std::optional<int> ParseInt(std::string_view text, int low, int high);
 std::optional<int> ParseBaud(std::string_view text);

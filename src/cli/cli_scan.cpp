@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/cli_arguments.h"
+#include "cli/cli_line.h"
 #include "cli/cli_run.h"
 #include "line/line_owner.h"
 #include "link/stop_event.h"
@@ -14,25 +15,33 @@
 namespace kelvo::cli {
 namespace {
 
-std::string FoundLine(const FoundMeter& meter) {
-    return "地址 " + std::to_string(meter.address) + " 波特率 " + std::to_string(meter.line.baudRate) + " 校验 " +
-           ParityText(meter.line.parity) + " 型号 " + meter.model + " 版本 " + meter.version;
+// Through a converter the rate and parity are the converter's, not what the search found.
+std::string FoundLine(const FoundMeter& meter, const SerialSettings& where) {
+    const std::string line = SearchesAddressesOnly(where)
+                                 ? " 经由 " + EndpointText(EndpointOf(where))
+                                 : " 波特率 " + std::to_string(meter.line.baudRate) + " 校验 " + ParityText(meter.line.parity);
+    return "地址 " + std::to_string(meter.address) + line + " 型号 " + meter.model + " 版本 " + meter.version;
 }
 
 }  // namespace
 
 int RunScan(const ScanCommand& scan, std::ostream& out, std::ostream& err, const InterruptWait& wait) {
-    const SerialSettings stored = LoadSerialSettings();
-    SearchScope scope = ScopeFromSettings(stored, scan.addresses.value_or(AddressRange{}));
-    scope.lines = SearchLines(scan.baudRates, scan.parities, LineSetting{stored.baudRate, stored.parity});
+    const std::optional<std::string> port = scan.converter ? std::nullopt : std::optional(scan.port);
+    const SerialSettings where = WithEndpoint(LoadSerialSettings(), port, scan.converter, scan.netTimeoutMs);
+    SearchScope scope = ScopeFromSettings(where, scan.addresses.value_or(AddressRange{}));
+    if (!SearchesAddressesOnly(where)) {
+        scope.lines = SearchLines(scan.baudRates, scan.parities, LineSetting{where.baudRate, where.parity});
+    }
     const std::vector<SearchTry> plan = PlanSearch(scope);
     const std::chrono::milliseconds turnaround(scan.turnaroundMs.value_or(LoadSearchTurnaround()));
-    err << "共 " << plan.size() << " 次尝试，最长" << DurationText(PlanTime(plan, turnaround)) << "。\n";
+    const std::chrono::milliseconds tryWait = TryWait(where, turnaround);
+    if (SearchesAddressesOnly(where)) err << "经由转换器搜索：只试地址，波特率和校验由转换器决定。\n";
+    err << "共 " << plan.size() << " 次尝试，最长" << DurationText(PlanTime(plan, tryWait)) << "。\n";
 
     StopEvent stopEvent;
     LineOwner line(stopEvent);
     MeterSearch search(line);
-    if (!search.Start(scan.port, plan, turnaround)) {
+    if (!search.Start(where, plan, tryWait)) {
         err << "kelvo-cli：无法开始搜索。\n";
         return kExitNothing;
     }
@@ -40,14 +49,14 @@ int RunScan(const ScanCommand& scan, std::ostream& out, std::ostream& err, const
     SearchStatus status = search.Status();
     for (;;) {
         const bool ended = status.state != SearchState::Running;
-        for (; printed < status.found.size(); ++printed) out << FoundLine(status.found[printed]) << "\n" << std::flush;
+        for (; printed < status.found.size(); ++printed) out << FoundLine(status.found[printed], where) << "\n" << std::flush;
         if (ended) break;
         if (wait(kPrintInterval)) search.Cancel();
         status = search.Status();
     }
     search.Wait();
     if (status.state == SearchState::PortFailed) {
-        err << kOpenPortFailedText << PortErrorText(status.portError) << "（" << scan.port << "）\n";
+        err << kOpenPortFailedText << PortErrorText(status.portError) << "（" << EndpointText(EndpointOf(where)) << "）\n";
         return kExitPort;
     }
     if (status.state == SearchState::Cancelled) err << "搜索已取消。\n";

@@ -15,20 +15,23 @@ struct CommandUsage {
 };
 
 constexpr std::string_view kPortText =
-    "  串口参数：[--port 串口] [--address A] [--baud B] [--parity P] [--kind generic|w58]，\n"
-    "      各自代替存储的设置；不给 --port 时用存储的串口。\n";
+    "  串口参数：[--port 串口 | --tcp 主机:端口 | --modbus-tcp 主机:端口] [--address A] [--baud B]\n"
+    "      [--parity P] [--kind generic|w58] [--net-timeout 毫秒]，各自代替存储的设置；\n"
+    "      三者都不给时用存储的连接。--tcp：串口服务器（RTU over TCP），--modbus-tcp：Modbus TCP\n"
+    "      网关，IPv6 地址写作 [地址]:端口；--net-timeout：网络应答超时（默认为存储的设置，3000）。\n";
 
 constexpr std::array<CommandUsage, 9> kUsages = {{
     {"scan",
      "  kelvo-cli scan --port 串口 [--address A|A-B] [--baud 列表] [--parity 列表] [--turnaround 毫秒]\n"
-     "      用标识请求（功能码 0x41）搜索仪表，每找到一台打印一行。\n"
+     "  kelvo-cli scan --tcp|--modbus-tcp 主机:端口 [--address A|A-B] [--turnaround 毫秒] [--net-timeout 毫秒]\n"
+     "      用标识请求（功能码 0x41）搜索仪表，每找到一台打印一行。经由转换器时只试地址。\n"
      "      --address   要试的地址或地址范围（1-247）；默认先试存储的地址，再试 1-247\n"
      "      --baud      波特率列表，如 4800,9600；默认为串口设置中的全部波特率\n"
      "      --parity    校验列表：none、odd、even（或 0、1、2）；默认全部\n"
      "      --turnaround 仪表的应答延时，毫秒；默认为存储的设置（100）\n"},
     {"monitor",
-     "  kelvo-cli monitor --port 串口 --seconds N [--address A] [--baud B] [--parity P]\n"
-     "                    [--kind generic|w58]\n"
+     "  kelvo-cli monitor --port 串口|--tcp 主机:端口|--modbus-tcp 主机:端口 --seconds N\n"
+     "                    [--address A] [--baud B] [--parity P] [--kind generic|w58]\n"
      "      像主窗口一样识别并轮询仪表 N 秒，打印每一帧通讯。其余设置取自存储的串口设置。\n"},
     {"log",
      "  kelvo-cli log -o 文件.csv [--seconds N] [串口参数]\n"

@@ -11,6 +11,7 @@
 
 #include "cli/cli_run.h"
 #include "cli/cli_terminal.h"
+#include "link/tcp_socket.h"
 #include "settings/win32_handle.h"
 #include "settings/win32_text.h"
 
@@ -46,6 +47,8 @@ std::vector<std::string> Utf8Arguments() {
 int main() {
     // The program writes UTF-8; the console shows it as such instead of in its OEM code page.
     SetConsoleOutputCP(CP_UTF8);
+    // Winsock, for --tcp and --modbus-tcp, from start to end.
+    const kelvo::SocketsLayer sockets;
     // Auto-reset: a wait takes the interrupt, as sigtimedwait takes the signal on Linux.
     const kelvo::Win32Handle interrupt(CreateEventW(nullptr, FALSE, FALSE, InterruptEventName().c_str()));
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);

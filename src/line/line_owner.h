@@ -54,7 +54,9 @@ public:
     using Ended = std::function<void()>;
 
     // `stop` is the process-wide StopEvent: raised, it ends the job under way at once.
-    explicit LineOwner(StopEvent& stop, std::unique_ptr<Transport> port = MakeSerialTransport());
+    // Without a transport the link opens the one each job's settings need (the serial port
+    // or a network connection); tests give one of their own.
+    explicit LineOwner(StopEvent& stop, std::unique_ptr<Transport> port = nullptr);
     // Cancels the job under way, drops the queued ones, waits for the worker and closes
     // the port.
     ~LineOwner();

@@ -109,4 +109,27 @@ std::size_t LongestAnswerTo(std::span<const std::uint8_t> request) {
     }
 }
 
+std::size_t AnswerLength(std::span<const std::uint8_t> request, std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kExceptionAnswerLength = 5;  // address, function | 0x80, code, CRC
+    if (request.size() < 2 || bytes.size() < 2) return 0;
+    const std::uint8_t function = request[1];
+    if (bytes[1] == (function | kExceptionBit)) return kExceptionAnswerLength;
+    if (bytes[1] != function) return 0;
+    switch (function) {
+        case kReadInputRegisters:
+            return bytes.size() > 2 ? kReadDataOffset + bytes[2] + kCrcLength : 0;
+        case kWriteMultipleRegisters:
+            return kWriteAnswerLength;
+        case kIdentify:
+            return bytes.size() > 3 ? kIdentificationDataOffset + bytes[3] + kCrcLength : 0;
+        default:
+            return 0;
+    }
+}
+
+bool AnswerComplete(std::span<const std::uint8_t> request, std::span<const std::uint8_t> bytes) {
+    const std::size_t length = AnswerLength(request, bytes);
+    return length != 0 && bytes.size() >= length;
+}
+
 }  // namespace kelvo

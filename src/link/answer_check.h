@@ -59,4 +59,15 @@ AnswerCheck CheckAnswer(std::span<const std::uint8_t> request, std::span<const s
 // request the link does not send.
 std::size_t LongestAnswerTo(std::span<const std::uint8_t> request);
 
+// Whether the bytes so far make a whole answer to `request` by its length alone: a 0x04
+// answer by its byte count, a 0x10 acknowledgement at eight bytes, an exception at five, a
+// 0x41 answer by its length byte. A frame with any other function code is never whole:
+// it lasts until the read's time is up. Whether the answer is good is CheckAnswer's
+// business; this only says when to stop reading, which over TCP is the only end of an
+// answer (nothing there marks a pause between frames).
+bool AnswerComplete(std::span<const std::uint8_t> request, std::span<const std::uint8_t> bytes);
+// The length the answer has by its head (the rule above), once the bytes so far tell it;
+// 0 before, and for a frame that is never whole.
+std::size_t AnswerLength(std::span<const std::uint8_t> request, std::span<const std::uint8_t> bytes);
+
 }  // namespace kelvo

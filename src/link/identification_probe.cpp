@@ -6,22 +6,9 @@
 #include "link/modbus_frames.h"
 #include "link/traffic_log.h"
 #include "link/transport.h"
+#include "link/wire_traffic.h"
 
 namespace kelvo {
-namespace {
-
-constexpr std::size_t kExceptionAnswerLength = 5;  // address, function | 0x80, code, CRC
-constexpr std::size_t kIdentificationHeader = 4;   // address, function, unused byte, length
-constexpr std::size_t kCrcLength = 2;
-
-}  // namespace
-
-bool IdentificationAnswerComplete(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < 2) return false;
-    if (bytes[1] == (kIdentify | kExceptionBit)) return bytes.size() >= kExceptionAnswerLength;
-    if (bytes[1] != kIdentify || bytes.size() < kIdentificationHeader) return false;
-    return bytes.size() >= kIdentificationHeader + bytes[3] + kCrcLength;
-}
 
 ProbeAnswer ProbeIdentification(Transport& port, std::uint8_t address, std::chrono::microseconds floor,
                                 TrafficLog* log) {
@@ -29,18 +16,19 @@ ProbeAnswer ProbeIdentification(Transport& port, std::uint8_t address, std::chro
     const RequestFrame request = IdentificationRequest(address);
     port.Purge();
     port.Write(request.View());
-    if (log != nullptr) log->Record(TrafficKind::Sent, TrafficSource::Search, request.View());
+    RecordRequest(log, TrafficSource::Search, port, request.View());
 
-    // No interval timeout: a try ends at a time of its own, or once the answer is whole.
+    // No interval timeout: a try ends at a time of its own, or once the answer is whole (by
+    // its length byte; noise is never whole and lasts until the deadline).
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(started + floor - std::chrono::steady_clock::now());
     std::array<std::uint8_t, kQueueSize> buffer;
     const std::size_t count =
         port.Read(buffer, {.intervalMs = -1, .totalMs = static_cast<int>(std::max<long long>(left.count(), 0))},
-                  IdentificationAnswerComplete);
+                  [&request](std::span<const std::uint8_t> bytes) { return AnswerComplete(request.View(), bytes); });
     const std::span<const std::uint8_t> answer(buffer.data(), count);
-    if (log != nullptr && port.State() != LineState::Stopped) {
+    if (port.State() != LineState::Stopped) {
         const auto waitedMs = std::chrono::round<std::chrono::milliseconds>(floor).count();
-        log->RecordAnswer(TrafficSource::Search, answer, static_cast<std::uint32_t>(waitedMs));
+        RecordReply(log, TrafficSource::Search, port, answer, static_cast<std::uint32_t>(waitedMs));
     }
     const AnswerCheck check = CheckAnswer(request.View(), answer);
     return {.fault = check.fault, .data = {check.data.begin(), check.data.end()}};

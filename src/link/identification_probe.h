@@ -26,10 +26,6 @@ struct ProbeAnswer {
     bool Good() const { return fault == AnswerFault::None; }
 };
 
-// Whether the bytes make a whole identification answer (by its length byte) or a whole
-// exception answer. Anything else is never whole: noise lasts until the deadline.
-bool IdentificationAnswerComplete(std::span<const std::uint8_t> bytes);
-
 // Sends the request to `address` on the open port and reads until the answer is whole or
 // `floor` has passed since the request began. Both go to `log` (may be nullptr) as the
 // search's traffic.

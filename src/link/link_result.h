@@ -16,7 +16,7 @@ enum class LinkFailure : std::uint8_t {
     NotOpen,    // the port is not open: the open failed (portError says why) or was never made
     Answer,     // every attempt was refused by the answer check; `fault` is the last verdict
     Cancelled,  // a stop request ended the operation
-    PortGone,   // the device went away (adapter unplugged)
+    PortGone,   // the device went away (adapter unplugged), or the network connection was lost
 };
 
 struct LinkResult {
@@ -25,7 +25,7 @@ struct LinkResult {
     std::uint8_t exceptionCode = 0;          // fault Exception: the meter's reason
     std::uint8_t attempts = 0;               // requests sent for the part that failed
     std::uint32_t waitedMs = 0;              // fault NoAnswer: how long each attempt waited
-    PortError portError = PortError::None;   // NotOpen
+    PortError portError = PortError::None;   // NotOpen; PortGone: why a network connection was lost
     // A request of the operation went out: a write that failed or was cancelled after
     // this may have been carried out by the meter all the same.
     bool requestSent = false;
@@ -33,6 +33,10 @@ struct LinkResult {
     std::uint16_t chunksDone = 0;
     // The identification bytes a good ReadIdentification delivered.
     std::uint16_t count = 0;
+    // What the operation ran over and which request it made, for the texts that say why it
+    // failed (a gateway that does not forward the identification, a lost network connection).
+    LinkType linkType = LinkType::Serial;
+    std::uint8_t functionCode = 0;
 
     bool Good() const { return failure == LinkFailure::None; }
     explicit operator bool() const { return Good(); }

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "link/wire_time.h"
+#include "link/wire_traffic.h"
 
 namespace kelvo {
 namespace {
@@ -16,19 +17,38 @@ LinkResult Failed(LinkFailure failure) { return {.failure = failure}; }
 
 }  // namespace
 
-CDMRJly::CDMRJly() : CDMRJly(MakeSerialTransport()) {}
-
-CDMRJly::CDMRJly(std::unique_ptr<Transport> port) : port_(std::move(port)) {}
+CDMRJly::CDMRJly(std::unique_ptr<Transport> port) : port_(std::move(port)), choosesTransport_(port_ == nullptr) {
+    if (choosesTransport_) port_ = MakeSerialTransport();
+}
 
 CDMRJly::~CDMRJly() { ClosePort(); }
 
 LinkResult CDMRJly::OpenPort(const SerialSettings& settings) {
     openFlag_ = 0;
-    lastOpenError_ = port_->Open(settings.portName, settings.baudRate, settings.parity);
-    if (lastOpenError_ != PortError::None) return {.failure = LinkFailure::NotOpen, .portError = lastOpenError_};
+    const Endpoint endpoint = EndpointOf(settings);
+    if (choosesTransport_ && port_->Kind() != endpoint.type) {
+        port_->Close();
+        port_ = MakeTransport(endpoint.type);
+        port_->SetStop(stop_);
+    }
     settings_ = settings;
+    lastOpenError_ = port_->Open(endpoint);
+    // A connect the stop ended is a cancel, not a failure to tell the user about.
+    if (lastOpenError_ != PortError::None && port_->State() == LineState::Stopped) {
+        return Stamped(Failed(LinkFailure::Cancelled), 0);
+    }
+    if (lastOpenError_ != PortError::None) {
+        return Stamped({.failure = LinkFailure::NotOpen, .portError = lastOpenError_}, 0);
+    }
     openFlag_ = 1;
-    return {};
+    return Stamped({}, 0);
+}
+
+LinkResult CDMRJly::Stamped(LinkResult result, std::uint8_t functionCode) const {
+    result.linkType = EndpointOf(settings_).type;
+    result.functionCode = functionCode;
+    if (result.failure == LinkFailure::PortGone) result.portError = port_->GoneReason();
+    return result;
 }
 
 void CDMRJly::ClosePort() {
@@ -37,14 +57,18 @@ void CDMRJly::ClosePort() {
 }
 
 LinkResult CDMRJly::ReadRegisters(std::uint16_t start, std::uint16_t byteCount, std::uint8_t* destination) {
-    return Transfer(kReadInputRegisters, start, byteCount, destination, nullptr);
+    return Stamped(Transfer(kReadInputRegisters, start, byteCount, destination, nullptr), kReadInputRegisters);
 }
 
 LinkResult CDMRJly::WriteRegisters(std::uint16_t start, std::uint16_t byteCount, const std::uint8_t* source) {
-    return Transfer(kWriteMultipleRegisters, start, byteCount, nullptr, source);
+    return Stamped(Transfer(kWriteMultipleRegisters, start, byteCount, nullptr, source), kWriteMultipleRegisters);
 }
 
 LinkResult CDMRJly::ReadIdentification(std::uint8_t* destination) {
+    return Stamped(Identify(destination), kIdentify);
+}
+
+LinkResult CDMRJly::Identify(std::uint8_t* destination) {
     // Without an open port there is nobody to ask; do not touch a stale descriptor.
     if (openFlag_ == 0 || !port_->IsOpen()) return Failed(LinkFailure::NotOpen);
     const RequestFrame request = IdentificationRequest(static_cast<std::uint8_t>(settings_.address & 0xFF));
@@ -61,7 +85,7 @@ LinkResult CDMRJly::ReadIdentification(std::uint8_t* destination) {
                 .fault = check.fault,
                 .exceptionCode = check.exceptionCode,
                 .attempts = 1,
-                .waitedMs = static_cast<std::uint32_t>(TimeoutsForBaud(port_->BaudRate()).totalMs),
+                .waitedMs = static_cast<std::uint32_t>(port_->AnswerTimeouts().totalMs),
                 .requestSent = true};
     }
     std::copy(check.data.begin(), check.data.end(), destination);
@@ -95,18 +119,18 @@ AnswerCheck CDMRJly::Attempt(const RequestFrame& request, int pauseMs, std::span
     port_->Purge();
     port_->Write(request.View());
     const auto sentAt = Clock::now();
-    if (traffic_ != nullptr) traffic_->Record(TrafficKind::Sent, trafficSource_, request.View());
+    RecordRequest(traffic_, trafficSource_, *port_, request.View());
     if (!port_->Wait(std::chrono::milliseconds(pauseMs))) {
         NoteCutShortWait(request.View(), settings_.baudRate, settings_.parity, sentAt);
         return {.fault = AnswerFault::NoAnswer, .data = {}};
     }
-    const ReadTimeouts timeouts = TimeoutsForBaud(port_->BaudRate());
+    const ReadTimeouts timeouts = port_->AnswerTimeouts();
     const std::size_t length = port_->Read(answer, timeouts);
     if (Stopped()) NoteCutShortWait(request.View(), settings_.baudRate, settings_.parity, sentAt);
     const auto received = answer.first(length);
     // A wait ended by a stop request says nothing about the meter.
-    if (traffic_ != nullptr && !Stopped()) {
-        traffic_->RecordAnswer(trafficSource_, received, static_cast<std::uint32_t>(pauseMs + timeouts.totalMs));
+    if (!Stopped()) {
+        RecordReply(traffic_, trafficSource_, *port_, received, static_cast<std::uint32_t>(pauseMs + timeouts.totalMs));
     }
     return CheckAnswer(request.View(), received);
 }
@@ -161,7 +185,7 @@ LinkResult CDMRJly::Transfer(std::uint8_t functionCode, std::uint16_t start, std
                     .fault = check.fault,
                     .exceptionCode = check.exceptionCode,
                     .attempts = static_cast<std::uint8_t>(attempts),
-                    .waitedMs = static_cast<std::uint32_t>(TimeoutsForBaud(port_->BaudRate()).totalMs),
+                    .waitedMs = static_cast<std::uint32_t>(port_->AnswerTimeouts().totalMs),
                     .requestSent = true,
                     .chunksDone = result.chunksDone};
         }

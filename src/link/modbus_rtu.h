@@ -24,15 +24,16 @@ inline constexpr int kIdentifyPauseMs = 200;
 
 class CDMRJly {
 public:
-    // On the platform's serial port.
-    CDMRJly();
-    explicit CDMRJly(std::unique_ptr<Transport> port);
+    // Without a transport: on the one each endpoint needs (MakeTransport), the platform's
+    // serial port or a network connection, chosen at every OpenPort from the settings.
+    // With one: on that one for every endpoint (tests inject a scripted one).
+    explicit CDMRJly(std::unique_ptr<Transport> port = nullptr);
     ~CDMRJly();  // a link destroyed with its port open closes it
     CDMRJly(const CDMRJly&) = delete;
     CDMRJly& operator=(const CDMRJly&) = delete;
 
-    // On failure the open flag stays 0 and the result says why; the caller shows its
-    // message and calls ClosePort.
+    // Opens the endpoint the settings describe (EndpointOf). On failure the open flag stays
+    // 0 and the result says why; the caller shows its message and calls ClosePort.
     LinkResult OpenPort(const SerialSettings& settings);
     // Allowed in every state; afterwards the handle is "none" and the open flag 0.
     void ClosePort();
@@ -49,7 +50,10 @@ public:
 
     // While `stop` is set every wait of the link ends at once and the request in progress
     // fails as cancelled, without a second attempt (nullptr: no stop).
-    void SetStop(const StopEvent* stop) { port_->SetStop(stop); }
+    void SetStop(const StopEvent* stop) {
+        stop_ = stop;
+        port_->SetStop(stop);
+    }
     // The device went away during the last request: the port is of no more use and must
     // be closed; opening it again may find the device back.
     bool DeviceGone() const { return port_->State() == LineState::Gone; }
@@ -83,15 +87,20 @@ public:
 private:
     // One request/answer exchange; the verdict's data lie in `answer`. `sent` tells whether
     // the request went out (a stop may end the wait for a quiet line before).
+    LinkResult Identify(std::uint8_t* destination);
     AnswerCheck Attempt(const RequestFrame& request, int pauseMs, std::span<std::uint8_t> answer, bool& sent);
     LinkResult Transfer(std::uint8_t functionCode, std::uint16_t start, std::uint16_t byteCount,
                         std::uint8_t* readInto, const std::uint8_t* writeFrom);
     // The failure the port's state stands for after an attempt, if any.
     LinkResult PortFailure() const;
+    // The result with what it ran over and which request it made.
+    LinkResult Stamped(LinkResult result, std::uint8_t functionCode) const;
 
     SerialSettings settings_;
     int openFlag_ = 0;
     std::unique_ptr<Transport> port_;
+    bool choosesTransport_ = false;  // port_ is replaced when an endpoint needs another kind
+    const StopEvent* stop_ = nullptr;
     PortError lastOpenError_ = PortError::None;
     TrafficLog* traffic_ = nullptr;
     TrafficSource trafficSource_ = TrafficSource::Polling;

@@ -107,6 +107,10 @@ CSerialPort& CSerialPort::operator=(CSerialPort&& other) noexcept {
     return *this;
 }
 
+PortError CSerialPort::Open(const Endpoint& endpoint) {
+    return Open(endpoint.portName, endpoint.baudRate, endpoint.parity);
+}
+
 PortError CSerialPort::Open(std::string_view portName, int baudRate, int parity) {
     Close();
     portName_ = std::string(portName);

@@ -25,7 +25,9 @@ public:
     CSerialPort(CSerialPort&& other) noexcept;
     CSerialPort& operator=(CSerialPort&& other) noexcept;
 
-    PortError Open(std::string_view portName, int baudRate, int parity) override;
+    // The endpoint's port with its line settings.
+    PortError Open(const Endpoint& endpoint) override;
+    PortError Open(std::string_view portName, int baudRate, int parity);
     void Configure(int baudRate, int parity) override;
     void Close() override;  // releases an open descriptor; the handle becomes "none"
     bool IsOpen() const override { return handle_ >= 0; }

@@ -21,7 +21,7 @@ TrafficLog::TrafficLog() : slots_(std::make_unique<Slot[]>(kTrafficCapacity)) {}
 TrafficLog::~TrafficLog() = default;
 
 void TrafficLog::Record(TrafficKind kind, TrafficSource source, std::span<const std::uint8_t> frame,
-                        std::uint32_t waitedMs) {
+                        std::uint32_t waitedMs, TrafficFraming framing) {
     if (!capturing_.load(std::memory_order_relaxed)) return;
 
     TrafficRecord record;
@@ -30,6 +30,7 @@ void TrafficLog::Record(TrafficKind kind, TrafficSource source, std::span<const 
                         .count();
     record.kind = kind;
     record.source = source;
+    record.framing = framing;
     record.keptBytes = static_cast<std::uint16_t>(std::min(frame.size(), kTrafficKeptBytes));
     record.frameBytes = static_cast<std::uint32_t>(frame.size());
     record.waitedMs = waitedMs;

@@ -27,6 +27,10 @@ enum class TrafficSource : std::uint8_t {
 };
 inline constexpr int kTrafficSourceCount = 3;
 
+// How the bytes of a record are framed: as the link's RTU frames, or as the MBAP frames of
+// a Modbus TCP gateway (header, unit id, PDU; no CRC).
+enum class TrafficFraming : std::uint8_t { Rtu, Mbap };
+
 enum class TrafficKind : std::uint8_t {
     Sent,      // a request, as written
     Received,  // what one read brought, whatever it is
@@ -43,6 +47,7 @@ struct TrafficRecord {
     std::int64_t timeMs = 0;  // system clock, milliseconds since the epoch
     TrafficKind kind = TrafficKind::Sent;
     TrafficSource source = TrafficSource::Polling;
+    TrafficFraming framing = TrafficFraming::Rtu;
     std::uint16_t keptBytes = 0;
     std::uint32_t frameBytes = 0;  // length of the whole frame; more than keptBytes when cut
     std::uint32_t waitedMs = 0;    // NoAnswer: how long the link waited after its request
@@ -64,7 +69,7 @@ public:
 
     // From any thread; never blocks.
     void Record(TrafficKind kind, TrafficSource source, std::span<const std::uint8_t> frame,
-                std::uint32_t waitedMs = 0);
+                std::uint32_t waitedMs = 0, TrafficFraming framing = TrafficFraming::Rtu);
     // What the read of an exchange brought: its bytes, or that nothing came in waitedMs.
     void RecordAnswer(TrafficSource source, std::span<const std::uint8_t> answer, std::uint32_t waitedMs) {
         if (answer.empty()) {

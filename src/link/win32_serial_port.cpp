@@ -132,6 +132,10 @@ void ApplyLineSettings(HANDLE port, int baudRate, int parityIndex) {
 
 Win32SerialPort::Win32SerialPort() : transferDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
+PortError Win32SerialPort::Open(const Endpoint& endpoint) {
+    return Open(endpoint.portName, endpoint.baudRate, endpoint.parity);
+}
+
 PortError Win32SerialPort::Open(std::string_view portName, int baudRate, int parity) {
     Close();
     portName_ = std::string(portName);

@@ -24,7 +24,9 @@ public:
     Win32SerialPort(const Win32SerialPort&) = delete;
     Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
-    PortError Open(std::string_view portName, int baudRate, int parity) override;
+    // The endpoint's port with its line settings.
+    PortError Open(const Endpoint& endpoint) override;
+    PortError Open(std::string_view portName, int baudRate, int parity);
     void Configure(int baudRate, int parity) override;
     void Close() override;
     bool IsOpen() const override { return port_.valid(); }

@@ -87,7 +87,7 @@ void LiveConnection::Run(LineJob& job, Prompter& messages, const ConnectionEvent
     const LinkResult opened = link.OpenPort(use);
     openError_.store(opened.portError);
     if (!opened) {
-        messages.Warn(kOpenPortFailedText, FailureDetail(opened));
+        WarnOpenFailed(messages, opened);
         link.ClosePort();
         return;
     }
@@ -106,7 +106,8 @@ void LiveConnection::Run(LineJob& job, Prompter& messages, const ConnectionEvent
         shared_.health = {.lastGoodCycle = std::chrono::steady_clock::now(),
                           .lastCycleGood = true,
                           .portOpen = true,
-                          .goodCycleSeen = false};
+                          .goodCycleSeen = false,
+                          .linkType = EndpointOf(use).type};
     }
     polling_.store(true);
     if (events.identified) events.identified(identity);

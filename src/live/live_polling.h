@@ -7,6 +7,7 @@
 #include <mutex>
 #include <span>
 
+#include "link/endpoint.h"
 #include "meter/live_record.h"
 #include "meter/register_maps.h"
 
@@ -21,6 +22,7 @@ struct LinkHealth {
     bool lastCycleGood = true;                               // the last cycle that ran to its end
     bool portOpen = false;  // false while the polling thread waits for a vanished device
     bool goodCycleSeen = false;  // a good cycle has ended since the connect: values to show
+    LinkType linkType = LinkType::Serial;  // what the polling runs over, for the text of a lost line
 
     bool operator==(const LinkHealth&) const = default;
 };

@@ -3,6 +3,7 @@
 #include "link/modbus_rtu.h"
 #include "link/serial_port.h"
 #include "link/wire_time.h"
+#include "messages/failure_text.h"
 
 namespace kelvo {
 
@@ -34,7 +35,7 @@ LiveStatus DescribeLiveStatus(const LinkHealth& health, std::chrono::steady_cloc
     if (health.lastCycleGood && health.portOpen && sinceGood <= goodCycleTime + kStaleMargin) return {};
     const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(sinceGood).count();
     std::string text = "通讯中断 " + std::to_string(seconds < 0 ? 0 : seconds) + " 秒";
-    if (!health.portOpen) text += "，串口已断开";
+    if (!health.portOpen) text += "，" + std::string(LineGoneText(health.linkType));
     return {.stale = true, .text = std::move(text)};
 }
 

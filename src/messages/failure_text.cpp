@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "link/modbus_frames.h"
+#include "messages/prompter.h"
+
 namespace kelvo {
 
 std::string_view PortErrorText(PortError error) {
@@ -26,6 +29,20 @@ std::string_view PortErrorText(PortError error) {
             return "该设备不是串口。";
         case PortError::Other:
             break;
+        case PortError::HostInvalid:
+            return "主机名或 IP 地址不对，或 TCP 端口不在 1 至 65535 之间。";
+        case PortError::HostNotFound:
+            return "找不到该主机：请检查主机名，以及这台电脑的网络和 DNS 设置。";
+        case PortError::ConnectionRefused:
+            return "连接被拒绝：该主机的这个 TCP 端口上没有服务，请检查端口号和转换器的工作模式。";
+        case PortError::NoRoute:
+            return "网络不通：没有到该主机的路由，请检查 IP 地址、网线和网络设置。";
+        case PortError::ConnectTimedOut:
+            return "连接超时：主机没有回应，请检查 IP 地址和网络。";
+        case PortError::ConnectionClosed:
+            return "转换器关闭了连接。";
+        case PortError::NetworkOther:
+            return "无法建立网络连接。";
     }
     return "无法打开该串口。";
 }
@@ -47,9 +64,9 @@ std::string_view ExceptionCodeText(std::uint8_t code) {
         case 0x08:
             return "存储奇偶性差错";
         case 0x0A:
-            return "网关路径不可用";
+            return "网关无可用路径";
         case 0x0B:
-            return "网关目标设备无响应";
+            return "网关：仪表无应答";
         default:
             return "";
     }
@@ -121,20 +138,53 @@ std::string AnswerFaultDetail(const LinkResult& result) {
     return {};
 }
 
+// The line went away; over the network, also what became of the one new connection.
+std::string GoneDetail(const LinkResult& result) {
+    std::string text(LineGoneText(result.linkType));
+    if (result.linkType == LinkType::Serial || result.portError == PortError::None) return text;
+    if (result.portError == PortError::ConnectionClosed) return text + "（转换器关闭了连接）";
+    return text + "，重新连接失败：" + std::string(PortErrorText(result.portError));
+}
+
 }  // namespace
+
+void WarnOpenFailed(Prompter& prompter, const LinkResult& opened) {
+    if (!opened.Cancelled()) prompter.Warn(kOpenPortFailedText, FailureDetail(opened));
+}
+
+std::string_view LineGoneText(LinkType linkType) {
+    return linkType == LinkType::Serial ? "串口已断开" : "网络连接已断开";
+}
+
+bool GatewayCutIdentification(const LinkResult& result) {
+    if (result.linkType != LinkType::ModbusTcp || result.functionCode != kIdentify) return false;
+    if (result.failure != LinkFailure::Answer) return false;
+    switch (result.fault) {
+        case AnswerFault::Exception:
+            return result.exceptionCode == 0x01 || result.exceptionCode == 0x04;
+        case AnswerFault::TooShort:
+        case AnswerFault::Truncated:
+        case AnswerFault::WrongByteCount:
+            return true;
+        default:
+            return false;
+    }
+}
 
 std::string FailureDetail(const LinkResult& result) {
     switch (result.failure) {
         case LinkFailure::None:
             return {};
         case LinkFailure::NotOpen:
-            return result.portError == PortError::None ? "串口未打开" : std::string(PortErrorText(result.portError));
+            if (result.portError != PortError::None) return std::string(PortErrorText(result.portError));
+            return result.linkType == LinkType::Serial ? "串口未打开" : "网络连接未建立";
         case LinkFailure::Answer:
+            if (GatewayCutIdentification(result)) return std::string(kGatewayNoIdentificationText);
             return AnswerFaultDetail(result);
         case LinkFailure::Cancelled:
             return "已取消";
         case LinkFailure::PortGone:
-            return "串口已断开";
+            return GoneDetail(result);
     }
     return {};
 }

@@ -23,4 +23,19 @@ std::string_view AnswerFaultText(AnswerFault fault);
 // Why the operation failed, in one line; empty for a good result.
 std::string FailureDetail(const LinkResult& result);
 
+class Prompter;
+// "打开串口失败！" with why in the details; nothing for an open the user cancelled (a
+// disconnect during a connect that did not complete).
+void WarnOpenFailed(Prompter& prompter, const LinkResult& opened);
+
+// What the live status says of a line that went away: "串口已断开", "网络连接已断开".
+std::string_view LineGoneText(LinkType linkType);
+
+inline constexpr std::string_view kGatewayNoIdentificationText =
+    "该网关不转发识别命令（功能码 0x41），请改用 RTU over TCP";
+// A Modbus TCP gateway refused the identification (exception 01 or 04) or cut its answer
+// short, as gateways do that guess an answer's length from the function code: the meter
+// may be fine, the gateway is the wrong kind of converter for it.
+bool GatewayCutIdentification(const LinkResult& result);
+
 }  // namespace kelvo

@@ -108,7 +108,8 @@ IdentificationRead ReadIdentification(CDMRJly& link) {
     read.result = link.ReadIdentification(read.bytes.data());
     if (read.result && read.result.count == 0) {
         read.empty = true;
-        read.result = {.failure = LinkFailure::Answer, .fault = AnswerFault::Truncated};
+        read.result.failure = LinkFailure::Answer;
+        read.result.fault = AnswerFault::Truncated;
     }
     if (read.result) read.identity = DecodeIdentification(read.bytes.data(), read.result.count);
     return read;
@@ -119,7 +120,8 @@ int IdentifyMeter(CDMRJly& link, Prompter& prompter, MeterIdentity& identity, Id
     if (!read.result) {
         // Whoever cancelled knows why; a box would only be in the way.
         if (!read.result.Cancelled()) {
-            prompter.Warn(kReadIdentificationFailedText, read.empty ? "应答中没有仪表标识" : FailureDetail(read.result));
+            const bool bare = read.empty && !GatewayCutIdentification(read.result);
+            prompter.Warn(kReadIdentificationFailedText, bare ? "应答中没有仪表标识" : FailureDetail(read.result));
         }
         link.ClosePort();
         return 0;

@@ -60,7 +60,7 @@ PageSession::PageSession(const PageDefinition& definition, PageLine& line, int p
 
 bool PageSession::Open() {
     if (const LinkResult opened = line_.link.OpenPort(line_.settings); !opened) {
-        line_.messages.Warn(kOpenPortFailedText, FailureDetail(opened));
+        WarnOpenFailed(line_.messages, opened);
         line_.link.ClosePort();
         return false;
     }

@@ -15,6 +15,12 @@ MeterSearch::~MeterSearch() {
 
 bool MeterSearch::Start(const std::string& portName, std::vector<SearchTry> plan,
                         std::chrono::milliseconds turnaround) {
+    SerialSettings where;
+    where.portName = portName;
+    return Start(where, std::move(plan), turnaround);
+}
+
+bool MeterSearch::Start(const SerialSettings& where, std::vector<SearchTry> plan, std::chrono::milliseconds turnaround) {
     const std::lock_guard lock(mutex_);
     if (status_.state == SearchState::Running) return false;
     status_ = SearchStatus{.state = SearchState::Running,
@@ -25,8 +31,8 @@ bool MeterSearch::Start(const std::string& portName, std::vector<SearchTry> plan
                            .portError = PortError::None,
                            .remaining = PlanTime(plan, turnaround)};
     job_ = line_.Submit(TrafficSource::Search,
-                        [this, portName, plan = std::move(plan), turnaround](LineJob& job) {
-                            Run(job, portName, plan, turnaround);
+                        [this, where, plan = std::move(plan), turnaround](LineJob& job) {
+                            Run(job, where, plan, turnaround);
                         });
     if (job_ == 0) status_.state = SearchState::Idle;
     return job_ != 0;
@@ -51,25 +57,31 @@ SearchStatus MeterSearch::Status() const {
     return status_;
 }
 
-void MeterSearch::Run(LineJob& job, const std::string& portName, const std::vector<SearchTry>& plan,
+void MeterSearch::Run(LineJob& job, const SerialSettings& where, const std::vector<SearchTry>& plan,
                       std::chrono::milliseconds turnaround) {
     SearchState ending = SearchState::Finished;
     PortError portError = PortError::None;
-    Transport& port = job.Link().Port();
-    const LineSetting first = plan.empty() ? LineSetting{} : plan.front().line;
+    SerialSettings opening = where;
+    if (!plan.empty()) {
+        opening.baudRate = plan.front().line.baudRate;
+        opening.parity = plan.front().line.parity;
+    }
     // An answer a disconnect left on the line would spoil the first try.
     if (!job.Link().WaitForQuietLine()) {
         ending = SearchState::Cancelled;
-    } else if (const PortError opened = port.Open(portName, first.baudRate, first.parity); opened != PortError::None) {
-        ending = SearchState::PortFailed;
-        portError = opened;
+    } else if (const LinkResult opened = job.Link().OpenPort(opening); !opened) {
+        ending = opened.Cancelled() ? SearchState::Cancelled : SearchState::PortFailed;
+        portError = opened.portError;
     } else {
         ending = RunTries(job, plan, turnaround);
-        // The only way a search on an open port fails: the device went away.
-        if (ending == SearchState::PortFailed) portError = PortError::NoSuchDevice;
+        // The only way a search on an open port fails: the device or the connection went away.
+        if (ending == SearchState::PortFailed) {
+            const PortError reason = job.Link().Port().GoneReason();
+            portError = reason != PortError::None ? reason : PortError::NoSuchDevice;
+        }
     }
     // Closed here, before anyone hears that the search has ended.
-    port.Close();
+    job.Link().ClosePort();
     const std::lock_guard lock(mutex_);
     status_.state = ending;
     status_.portError = portError;

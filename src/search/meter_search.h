@@ -51,8 +51,12 @@ public:
     MeterSearch(const MeterSearch&) = delete;
     MeterSearch& operator=(const MeterSearch&) = delete;
 
-    // Starts the plan on `portName`; its requests and answers go to the line's traffic
-    // log. False when a search is still running or the line takes no job.
+    // Starts the plan on the endpoint of `where` (the serial port, or the converter, whose
+    // line settings the tries do not change); its requests and answers go to the line's
+    // traffic log. A try waits `wait` beyond its wire time (TryWait). False when a search
+    // is still running or the line takes no job.
+    bool Start(const SerialSettings& where, std::vector<SearchTry> plan, std::chrono::milliseconds wait);
+    // On the serial port `portName`.
     bool Start(const std::string& portName, std::vector<SearchTry> plan, std::chrono::milliseconds turnaround);
     void Cancel();
     // Waits until the search has ended (at once when none runs).
@@ -61,7 +65,7 @@ public:
     SearchStatus Status() const;
 
 private:
-    void Run(LineJob& job, const std::string& portName, const std::vector<SearchTry>& plan,
+    void Run(LineJob& job, const SerialSettings& where, const std::vector<SearchTry>& plan,
              std::chrono::milliseconds turnaround);
     // Runs the tries on the open port; the state the search ended in.
     SearchState RunTries(LineJob& job, const std::vector<SearchTry>& plan, std::chrono::milliseconds turnaround);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "link/endpoint.h"
 #include "link/identification_probe.h"
 #include "link/wire_time.h"
 #include "vocabulary/value_tables.h"
@@ -54,13 +55,24 @@ std::vector<LineSetting> SearchLines(std::span<const int> baudRates, std::span<c
     return lines;
 }
 
+bool SearchesAddressesOnly(const SerialSettings& stored) { return EndpointOf(stored).Network(); }
+
 SearchScope ScopeFromSettings(const SerialSettings& stored, AddressRange addresses) {
     static constexpr int kParities[kParityCount] = {0, 1, 2};
     SearchScope scope;
     scope.addresses = addresses;
     if (Contains(addresses, stored.address)) scope.preferredAddress = stored.address;
-    scope.lines = SearchLines(kOfferedBaudRates, kParities, LineSetting{stored.baudRate, stored.parity});
+    const LineSetting storedLine{stored.baudRate, stored.parity};
+    if (SearchesAddressesOnly(stored)) {
+        scope.lines = {storedLine};
+    } else {
+        scope.lines = SearchLines(kOfferedBaudRates, kParities, storedLine);
+    }
     return scope;
+}
+
+std::chrono::milliseconds TryWait(const SerialSettings& where, std::chrono::milliseconds turnaround) {
+    return SearchesAddressesOnly(where) ? turnaround + kNetworkTryAllowance : turnaround;
 }
 
 std::vector<SearchTry> PlanSearch(const SearchScope& scope) {

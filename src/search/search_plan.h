@@ -56,10 +56,19 @@ struct SearchScope {
 std::vector<LineSetting> SearchLines(std::span<const int> baudRates, std::span<const int> parities,
                                      std::optional<LineSetting> first);
 
+// Through a serial server or a gateway the converter's own line settings decide the rate
+// and parity, which no request can change: a search there tries addresses only.
+bool SearchesAddressesOnly(const SerialSettings& stored);
+
 // The scope of a search from the stored serial settings: the rates the settings dialog
-// offers with every parity, the stored rate and parity first; the stored address first
-// when it lies in `addresses`.
+// offers with every parity, the stored rate and parity first (through a converter only
+// those); the stored address first when it lies in `addresses`.
 SearchScope ScopeFromSettings(const SerialSettings& stored, AddressRange addresses = {});
+
+// What a try waits beyond the wire time: the meter's turnaround, and through a converter
+// also its forwarding and the network's delay.
+inline constexpr std::chrono::milliseconds kNetworkTryAllowance{200};
+std::chrono::milliseconds TryWait(const SerialSettings& where, std::chrono::milliseconds turnaround);
 
 // The tries in the order they run:
 // 1. the preferred address at every line setting: a meter whose address is right but whose

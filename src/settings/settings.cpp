@@ -15,6 +15,7 @@ namespace {
 
 constexpr char kFileName[] = "config.ini";
 constexpr char kSerialSection[] = "ComSet";
+constexpr char kLinkTypeKey[] = "LinkType";
 constexpr char kMeterKindSection[] = "MeterType";
 constexpr char kSearchSection[] = "MeterSearch";
 constexpr char kTurnaroundKey[] = "TurnaroundMs";
@@ -105,6 +106,13 @@ SerialSettings SerialSettingsFrom(const ProfileFile& file) {
     settings.parity = file.GetInt(kSerialSection, "Parity", defaults.parity);
     settings.readTotalTimeout = file.GetInt(kSerialSection, "ReadTotalTimeoutConstant", defaults.readTotalTimeout);
     settings.byteOrderMode = file.GetInt(kSerialSection, "Swap", defaults.byteOrderMode);
+    // A file without these keys is a serial connection, as files were before there was a choice.
+    settings.linkType = file.GetInt(kSerialSection, kLinkTypeKey, defaults.linkType);
+    settings.host = file.GetText(kSerialSection, "Host", defaults.host, kMaxHostLength);
+    const int port = file.GetInt(kSerialSection, "TcpPort", 0);
+    settings.tcpPort = port >= 1 && port <= 65535 ? port : DefaultTcpPort(settings.linkType);
+    const int timeout = file.GetInt(kSerialSection, "NetTimeout", 0);
+    settings.netTimeoutMs = timeout >= kMinNetTimeoutMs && timeout <= kMaxNetTimeoutMs ? timeout : defaults.netTimeoutMs;
     return settings;
 }
 
@@ -129,6 +137,14 @@ void PutSerialSettings(ProfileFile& file, const SerialSettings& settings) {
     // No dialog edits it; the value the caller loaded goes back unchanged.
     SetInt(file, kSerialSection, "ReadTotalTimeoutConstant", settings.readTotalTimeout);
     SetInt(file, kSerialSection, "Swap", settings.byteOrderMode);
+    // A serial connection leaves the section as it always was; once a network kind was
+    // chosen, the keys stay, so that going back to serial keeps the converter's address.
+    if (settings.linkType != kLinkSerial || file.Find(kSerialSection, kLinkTypeKey)) {
+        SetInt(file, kSerialSection, kLinkTypeKey, settings.linkType);
+        file.SetText(kSerialSection, "Host", settings.host);
+        SetInt(file, kSerialSection, "TcpPort", settings.tcpPort);
+        SetInt(file, kSerialSection, "NetTimeout", settings.netTimeoutMs);
+    }
 }
 
 void PutMeterKind(ProfileFile& file, int meterKind) { SetInt(file, kMeterKindSection, "Type", meterKind); }

@@ -10,6 +10,22 @@
 
 namespace kelvo {
 
+// How the meter is reached: on a serial port of this computer, or through a serial-to-
+// Ethernet converter that passes the RTU frames through a TCP connection unchanged (a
+// serial server in raw TCP mode) or translates Modbus TCP to RTU (a gateway).
+inline constexpr int kLinkSerial = 0;
+inline constexpr int kLinkRtuOverTcp = 1;
+inline constexpr int kLinkModbusTcp = 2;
+
+inline constexpr int kDefaultRtuOverTcpPort = 4001;
+inline constexpr int kDefaultModbusTcpPort = 502;
+// The converter's own retries and its serial line come on top of the network's delay.
+inline constexpr int kDefaultNetTimeoutMs = 3000;
+inline constexpr int kMinNetTimeoutMs = 100;
+inline constexpr int kMaxNetTimeoutMs = 60000;
+// A DNS name has at most 253 characters; an IPv6 literal with brackets and a zone fits too.
+inline constexpr int kMaxHostLength = 253;
+
 struct SerialSettings {
     std::string portName = "COM1";  // at most 5 characters
     int baudRate = 9600;            // bit/s, the number itself
@@ -17,11 +33,22 @@ struct SerialSettings {
     int parity = 0;                 // 0 none, 1 odd, 2 even
     int readTotalTimeout = 100;     // ms; carried and written back, the port uses the baud table
     int byteOrderMode = 1;          // ByteOrderMode 0..3
+    // The connection kind and, for the network kinds, the converter's host as typed (a
+    // name, an IPv4 or an IPv6 address), its TCP port and how long an answer may take.
+    int linkType = kLinkSerial;
+    std::string host{};
+    int tcpPort = kDefaultRtuOverTcpPort;
+    int netTimeoutMs = kDefaultNetTimeoutMs;
 
     bool operator==(const SerialSettings&) const = default;
 };
 
 inline constexpr int kMaxPortNameLength = 5;
+
+// The TCP port a converter of the kind listens on unless it was set up otherwise.
+constexpr int DefaultTcpPort(int linkType) {
+    return linkType == kLinkModbusTcp ? kDefaultModbusTcpPort : kDefaultRtuOverTcpPort;
+}
 
 // The rates the serial settings dialog offers, and so the rates a meter search tries; the
 // port layer knows 115200 too, which cannot be chosen there.

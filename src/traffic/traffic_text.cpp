@@ -118,6 +118,39 @@ TrafficSummary AnswerSummary(std::span<const std::uint8_t> request, std::span<co
     }
 }
 
+std::string MbapHeaderText(const MbapHeader& header) {
+    return "MBAP 事务 " + std::to_string(header.transaction) + " 协议 " + std::to_string(header.protocol) + " 长度 " +
+           std::to_string(header.length) + " 单元 " + std::to_string(header.unit);
+}
+
+TrafficSummary MbapAnswerSummary(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer,
+                                 std::size_t frameBytes) {
+    const auto header = ReadMbapHeader(answer);
+    if (!header || !header->Plausible()) return {TrafficVerdict::OtherFault, WithLength("MBAP 帧头不对", frameBytes)};
+    const std::string head = MbapHeaderText(*header) + "｜";
+    const auto asked = ReadMbapHeader(request);
+    if (!asked) return {TrafficVerdict::OtherFault, head + WithLength("应答，没有对应的请求", frameBytes)};
+    switch (MatchMbap(*asked, *header)) {
+        case MbapMatch::Answer:
+            break;
+        case MbapMatch::OtherTransaction:
+            return {TrafficVerdict::OtherFault,
+                    head + "已丢弃：事务号与请求的 " + std::to_string(asked->transaction) + " 不符（迟到的应答）"};
+        case MbapMatch::OtherProtocol:
+            return {TrafficVerdict::OtherFault, head + "已丢弃：协议号不是 0"};
+        case MbapMatch::OtherUnit:
+            return {TrafficVerdict::OtherFault, head + "已丢弃：单元号与请求的 " + std::to_string(asked->unit) + " 不符"};
+    }
+    if (frameBytes > answer.size()) return {TrafficVerdict::OtherFault, head + WithLength("应答过长", frameBytes)};
+    if (answer.size() < header->FrameBytes()) {
+        return {TrafficVerdict::OtherFault, head + WithLength(AnswerFaultText(AnswerFault::Truncated), answer.size())};
+    }
+    const std::vector<std::uint8_t> rtu = RtuFromMbap(answer);
+    TrafficSummary summary = AnswerSummary(RtuFromMbap(request), rtu, rtu.size());
+    summary.text = head + summary.text;
+    return summary;
+}
+
 std::string HexText(std::span<const std::uint8_t> bytes, std::size_t frameBytes) {
     if (bytes.empty()) return "--";
     std::string text;
@@ -156,11 +189,16 @@ std::string TrafficDecoder::Line(const TrafficRecord& record) {
     const std::span<const std::uint8_t> bytes = record.Kept();
     std::string direction = "接收";
     std::string summary;
+    const bool mbap = record.framing == TrafficFraming::Mbap;
     switch (record.kind) {
         case TrafficKind::Sent:
             direction = "发送";
             request.assign(bytes.begin(), bytes.end());
-            summary = RequestSummary(bytes);
+            if (const auto header = ReadMbapHeader(bytes); mbap && header) {
+                summary = MbapHeaderText(*header) + "｜" + RequestSummary(RtuFromMbap(bytes));
+            } else {
+                summary = RequestSummary(bytes);
+            }
             ++counters_.requests;
             break;
         case TrafficKind::NoAnswer:
@@ -169,22 +207,10 @@ std::string TrafficDecoder::Line(const TrafficRecord& record) {
             ++counters_.noAnswers;
             break;
         case TrafficKind::Received: {
-            const TrafficSummary answer = AnswerSummary(request, bytes, record.frameBytes);
+            const TrafficSummary answer = mbap ? MbapAnswerSummary(request, bytes, record.frameBytes)
+                                               : AnswerSummary(request, bytes, record.frameBytes);
             summary = answer.text;
-            switch (answer.verdict) {
-                case TrafficVerdict::Good:
-                    ++counters_.goodAnswers;
-                    break;
-                case TrafficVerdict::BadCrc:
-                    ++counters_.badCrc;
-                    break;
-                case TrafficVerdict::Exception:
-                    ++counters_.exceptions;
-                    break;
-                default:
-                    ++counters_.otherFaults;
-                    break;
-            }
+            Count(answer.verdict);
             break;
         }
     }
@@ -193,6 +219,23 @@ std::string TrafficDecoder::Line(const TrafficRecord& record) {
                        "]  " + summary;
     if (!bytes.empty()) line += "  " + HexText(bytes, record.frameBytes);
     return line;
+}
+
+void TrafficDecoder::Count(TrafficVerdict verdict) {
+    switch (verdict) {
+        case TrafficVerdict::Good:
+            ++counters_.goodAnswers;
+            break;
+        case TrafficVerdict::BadCrc:
+            ++counters_.badCrc;
+            break;
+        case TrafficVerdict::Exception:
+            ++counters_.exceptions;
+            break;
+        default:
+            ++counters_.otherFaults;
+            break;
+    }
 }
 
 std::vector<std::string> TrafficDecoder::ReadLines(const TrafficLog& log, std::uint64_t& cursor) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "link/mbap.h"
 #include "link/traffic_log.h"
 
 namespace kelvo {
@@ -28,6 +29,13 @@ std::string RequestSummary(std::span<const std::uint8_t> request);
 // length of the whole frame, of which `answer` may hold only the start.
 TrafficSummary AnswerSummary(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer,
                              std::size_t frameBytes);
+// "MBAP 事务 13 协议 0 长度 6 单元 8": the header of a Modbus TCP frame.
+std::string MbapHeaderText(const MbapHeader& header);
+// A Modbus TCP frame that came after `request` (a frame that was sent): the answer decoded
+// as its RTU form would be, or why the gateway's transport dropped it.
+TrafficSummary MbapAnswerSummary(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer,
+                                 std::size_t frameBytes);
+
 // "08 04 00 63 …", with the whole length when only the start was kept.
 std::string HexText(std::span<const std::uint8_t> bytes, std::size_t frameBytes);
 // "14:03:27.512" in local time.
@@ -63,6 +71,9 @@ public:
     void ResetCounters() { counters_ = {}; }
 
 private:
+    void Count(TrafficVerdict verdict);
+
+    // Each link's latest request as it was sent (an MBAP frame through a gateway).
     std::array<std::vector<std::uint8_t>, kTrafficSourceCount> lastRequest_;
     TrafficCounters counters_;
 };

@@ -16,6 +16,8 @@
 #include "records/record_parameters.h"
 #include "settings/atomic_file.h"
 #include "settings/settings.h"
+#include "messages/failure_text.h"
+#include "support/loopback_peers.h"
 #include "support/simulated_meter_port.h"
 #include "vocabulary/kelvo_version.h"
 
@@ -364,6 +366,31 @@ TEST(KelvoCli, FilesComparedAndReported) {
 #endif
 }
 
+TEST(KelvoCli, CommandsReachTheMeterThroughASerialServerAndAGateway) {
+    test::SimulatedMeterPort port(MeterAt(17, 0));
+    ASSERT_TRUE(port.Start());
+    const int serialServer = test::FreeLoopbackPort();
+    test::PeerProcess socat(test::SerialServerCommand(serialServer, port.Meter().SlavePath()));
+    ASSERT_TRUE(socat.Started() && test::AcceptsWithin(serialServer));
+    const std::string where = "127.0.0.1:" + std::to_string(serialServer);
+    const Outcome scan = RunKelvoCli({"scan", "--tcp", where, "--address", "15-18", "--turnaround", "20"});
+    EXPECT_EQ(scan.status, kExitFound) << scan.err;
+    EXPECT_EQ(scan.out, "地址 17 经由 " + where + " 型号 RA03 版本 2004\n");
+    EXPECT_TRUE(Has(scan.err, "只试地址")) << scan.err;
+
+    const int gateway = test::FreeLoopbackPort();
+    test::PeerProcess refusing(test::ModbusTcpServerCommand(gateway, false));
+    ASSERT_TRUE(refusing.Started() && test::AcceptsWithin(gateway));
+    const std::string backup = port.Settings().ConfigHome() + "/gateway.ini";
+    const Outcome refused = RunKelvoCli({"backup", "-o", backup, "--modbus-tcp", "127.0.0.1:" + std::to_string(gateway)});
+    EXPECT_EQ(refused.status, kExitNotDone);
+    EXPECT_TRUE(Has(refused.err, std::string(kGatewayNoIdentificationText))) << refused.err;
+    refusing.Stop();
+    const Outcome unreachable = RunKelvoCli({"read", "flow_range", "--modbus-tcp", "127.0.0.1:" + std::to_string(gateway)});
+    EXPECT_EQ(unreachable.status, kExitPort);
+    EXPECT_TRUE(Has(unreachable.err, "打开串口失败！连接被拒绝")) << unreachable.err;
+}
+
 TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
     test::TempSettings settings;
     settings.WriteIni(test::ComSetIni(1) + "[MeterType]\nType=1\n");
@@ -412,6 +439,12 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
         {{"report", w58}, "缺少 -o"},
         {{"report", w58, "-o", "x.txt"}, ".pdf 或 .html"},
         {{"report", w58, "-o", "x.html", "--port", "SIM1"}, "不认识的参数 --port"},
+        {{"backup", "-o", "x.ini", "--port", "SIM1", "--tcp", "127.0.0.1:4001"}, "只能给出一个"},
+        {{"backup", "-o", "x.ini", "--tcp", "fe80::1:4001"}, "--tcp"},
+        {{"backup", "-o", "x.ini", "--modbus-tcp", "127.0.0.1:70000"}, "--modbus-tcp"},
+        {{"backup", "-o", "x.ini", "--modbus-tcp", "127.0.0.1:502", "--net-timeout", "10"}, "--net-timeout"},
+        {{"monitor", "--tcp", "gateway 1:4001", "--seconds", "1"}, "--tcp"},
+        {{"scan", "--tcp", "127.0.0.1:4001", "--baud", "9600"}, "只试地址"},
     };
     for (const auto& [args, says] : cases) {
         const Outcome outcome = RunKelvoCli(args);

@@ -23,7 +23,9 @@
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "live/live_connection.h"
+#include "live/live_status.h"
 #include "settings/settings.h"
+#include "support/loopback_peers.h"
 #include "support/scripted_prompter.h"
 #include "support/simulated_meter_port.h"
 #include "support/temp_settings.h"
@@ -538,6 +540,45 @@ TEST_F(LiveConnectionOnTheWireTest, AVanishedDeviceIsOpenedAgainAndPollingResume
     connection_.DisconnectAndWait();
     EXPECT_TRUE(prompter_.Entries().empty()) << "the polling never shows a message";
     EXPECT_TRUE(PortIsFree());
+}
+
+TEST(LiveConnectionThroughAConverter, PollingResumesByItselfAfterTheConverterRestarted) {
+    test::TempSettings settings;
+    sim::SimOptions options = test::SimulatedMeterPort::DefaultOptions();
+    sim::MeterSimulator meter(options);
+    ASSERT_TRUE(meter.Start());
+    meter.SetReg(333, 1);
+    const int port = test::FreeLoopbackPort();
+    auto serialServer = std::make_unique<test::PeerProcess>(test::SerialServerCommand(port, meter.SlavePath()));
+    ASSERT_TRUE(serialServer->Started() && test::AcceptsWithin(port)) << "socat did not come up";
+
+    SerialSettings through = FakeLineSettings();
+    through.linkType = kLinkRtuOverTcp;
+    through.host = "127.0.0.1";
+    through.tcpPort = port;
+    through.netTimeoutMs = 500;
+    ScriptedPrompter prompter;
+    EventLog events;
+    StopEvent stop;
+    std::mutex liveMutex;
+    LineOwner line(stop);
+    line.UseSettings(through);
+    LiveConnection connection(line, liveMutex);
+    connection.SetMeterKind(kW58Meter);
+    ASSERT_TRUE(connection.Connect(prompter, events.Events()));
+    ASSERT_TRUE(WaitUntil([&] { return connection.CopySnapshot().U16(333) == 1; }));
+
+    serialServer->Stop();  // the converter reboots: its connection ends, its port refuses
+    ASSERT_TRUE(WaitUntil([&] { return !connection.Health().portOpen; }));
+    const std::string status = DescribeLiveStatus(connection.Health(), std::chrono::steady_clock::now(), {}).text;
+    EXPECT_NE(status.find("，网络连接已断开"), std::string::npos) << status;
+
+    meter.SetReg(333, 2);
+    serialServer = std::make_unique<test::PeerProcess>(test::SerialServerCommand(port, meter.SlavePath()));
+    ASSERT_TRUE(WaitUntil([&] { return connection.CopySnapshot().U16(333) == 2; })) << "polling resumed by itself";
+    EXPECT_TRUE(connection.Health().portOpen);
+    connection.DisconnectAndWait();
+    EXPECT_TRUE(prompter.Entries().empty()) << "the polling never shows a message";
 }
 
 }  // namespace

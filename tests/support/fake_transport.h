@@ -34,7 +34,7 @@ struct FakeLine {
     Meter meter;                     // empty: silent
     PortError openError = PortError::None;
     std::vector<Bytes> written;      // every request, in order
-    std::vector<std::string> opened; // the port names opened
+    std::vector<std::string> opened; // the endpoints opened: port names, "host:port"
     int closes = 0;
     bool open = false;
     // Called with the number of the request (from 1) just before its answer is read: a
@@ -52,13 +52,13 @@ class FakeTransport final : public Transport {
 public:
     explicit FakeTransport(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {}
 
-    PortError Open(std::string_view portName, int baudRate, int /*parity*/) override {
+    PortError Open(const Endpoint& endpoint) override {
         const std::lock_guard lock(line_->mutex);
-        baudRate_ = baudRate;
+        baudRate_ = endpoint.baudRate;
         state_ = LineState::Ok;
         if (line_->openError != PortError::None) return line_->openError;
         line_->open = true;
-        line_->opened.emplace_back(portName);
+        line_->opened.push_back(EndpointText(endpoint));
         return PortError::None;
     }
     void Configure(int baudRate, int /*parity*/) override { baudRate_ = baudRate; }

@@ -2,7 +2,9 @@
 // what it refuses, and the port names it offers.
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -48,6 +50,11 @@ struct Dialog {
     QComboBox* Baud() const { return ById<QComboBox>(dlg.get(), 1022); }
     QComboBox* Parity() const { return ById<QComboBox>(dlg.get(), 1025); }
     QComboBox* ByteOrder() const { return ById<QComboBox>(dlg.get(), 1033); }
+    QComboBox* Kind() const { return dlg->findChild<QComboBox*>("linkType"); }
+    QLineEdit* Host() const { return dlg->findChild<QLineEdit*>("host"); }
+    QLineEdit* TcpPort() const { return dlg->findChild<QLineEdit*>("tcpPort"); }
+    QSpinBox* NetTimeout() const { return dlg->findChild<QSpinBox*>("netTimeout"); }
+    QLabel* Note() const { return dlg->findChild<QLabel*>("networkNote"); }
     void Press(int buttonId) const { QTest::mouseClick(ById<QPushButton>(dlg.get(), buttonId), Qt::LeftButton); }
 
     TempSettings settings;
@@ -196,6 +203,71 @@ private slots:
         QCOMPARE(d.dlg->result(), static_cast<int>(QDialog::Accepted));
         QCOMPARE(LoadSerialSettings().address, stored);
         QCOMPARE(LoadSerialSettings().portName, std::string("COM5"));
+    }
+
+    void aConverterIsChosenWithItsHostAndPort() {
+        Dialog d(kStoredSettings);
+        QCOMPARE(Items(d.Kind()), QStringList({"串口", "RTU over TCP（串口服务器）", "Modbus TCP（网关）"}));
+        QCOMPARE(d.Kind()->currentIndex(), 0);
+        QVERIFY(!d.Host()->isEnabled() && d.Baud()->isEnabled() && d.Note()->isHidden());
+
+        // The TCP port follows the kind until the user types one.
+        d.Kind()->setCurrentIndex(2);
+        QCOMPARE(d.TcpPort()->text(), QString("502"));
+        QVERIFY(d.Host()->isEnabled() && !d.Baud()->isEnabled() && !d.Parity()->isEnabled() && !d.Port()->isEnabled());
+        QVERIFY(!d.Note()->isHidden());
+        d.Kind()->setCurrentIndex(1);
+        QCOMPARE(d.TcpPort()->text(), QString("4001"));
+        d.TcpPort()->clear();
+        QTest::keyClicks(d.TcpPort(), "8899");
+        d.Kind()->setCurrentIndex(2);
+        QCOMPARE(d.TcpPort()->text(), QString("8899"));
+
+        d.Host()->setText("[fe80::1]");
+        d.NetTimeout()->setValue(5000);
+        d.Press(1);
+        QCOMPARE(d.dlg->result(), static_cast<int>(QDialog::Accepted));
+        const std::string ini = d.settings.ReadIni();
+        QVERIFY2(ini.find("Swap=2\nLinkType=2\nHost=[fe80::1]\nTcpPort=8899\nNetTimeout=5000\n") != std::string::npos,
+                 ini.c_str());
+        QVERIFY2(ini.find("COM=COM3\nBaudRate=19200\nParity=1") != std::string::npos, "the serial line stays stored");
+
+        // Opened again, it shows the converter; back to serial, the converter stays stored.
+        Dialog again(ini);
+        QCOMPARE(again.Kind()->currentIndex(), 2);
+        QCOMPARE(again.Host()->text(), QString("[fe80::1]"));
+        QCOMPARE(again.TcpPort()->text(), QString("8899"));
+        again.Kind()->setCurrentIndex(0);
+        again.Press(1);
+        QCOMPARE(LoadSerialSettings().linkType, kLinkSerial);
+        QCOMPARE(LoadSerialSettings().host, std::string("[fe80::1]"));
+    }
+
+    void aBadHostOrPortIsRefused_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no host") << "" << "502" << QString::fromUtf8(HostProblemText(""));
+        QTest::newRow("a blank") << "192.168.1 .20" << "502" << QString::fromUtf8(HostProblemText(" "));
+        QTest::newRow("brackets around a name") << "[gateway]" << "502" << QString::fromUtf8(HostProblemText("[gw]"));
+        QTest::newRow("a path") << "gw/502" << "502" << QString::fromUtf8(HostProblemText(" "));
+        QTest::newRow("port 0") << "192.168.1.20" << "0" << QString::fromUtf8(kTcpPortText);
+        QTest::newRow("port beyond 65535") << "192.168.1.20" << "65536" << QString::fromUtf8(kTcpPortText);
+        QTest::newRow("port in words") << "192.168.1.20" << "http" << QString::fromUtf8(kTcpPortText);
+    }
+    void aBadHostOrPortIsRefused() {
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        QFETCH(QString, message);
+        Dialog d(kStoredSettings);
+        d.dlg->show();
+        d.Kind()->setCurrentIndex(2);
+        d.Host()->setText(host);
+        d.TcpPort()->setText(port);
+        d.Press(1);
+        QCOMPARE(d.prompter.Texts(), std::vector<std::string>{message.toStdString()});
+        QVERIFY(d.dlg->isVisible());
+        QCOMPARE(d.settings.ReadIni(), kStoredSettings);
     }
 
     void aFailedSaveIsReported() {

@@ -14,10 +14,13 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QSpinBox;
 
 namespace kelvo {
 
+class DialogUnits;
 class Prompter;
 
 // The rates the dialog offers (a meter search tries the same).
@@ -31,9 +34,16 @@ inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/�
 inline constexpr const char* kPortNameEscapesText = "串口号不能含有“/”，也不能是“.”或“..”！";
 #endif
 
+inline constexpr const char* kTcpPortText = "TCP 端口应为 1 至 65535 之间的整数！";
+
 // The prompt for a typed port name the settings cannot hold (too long, or a path), or
 // nullptr when it fits.
 const char* PortNameProblem(const QString& port);
+// The prompt for a typed host that is no host name, IPv4 or IPv6 address, or nullptr.
+const char* HostProblemText(const QString& host);
+
+// The connection kinds the dialog offers, in the order of the stored LinkType.
+inline constexpr std::array<const char*, 3> kLinkTypeTexts = {"串口", "RTU over TCP（串口服务器）", "Modbus TCP（网关）"};
 
 class CComSetDlg : public QDialog {
     Q_OBJECT
@@ -46,8 +56,15 @@ public:
 
 private:
     void BuildControls();
+    void BuildNetworkControls(const DialogUnits& du);
     void LoadValues();
     void ShowValues();
+    // The controls of the chosen kind enabled, the others not; the TCP port follows the
+    // kind until the user typed one.
+    void ApplyLinkType();
+    // The network values of the controls into the fields; false (said why) when the host
+    // or the port will not do.
+    bool CaptureNetworkValues();
 
     Prompter& prompter_;
 
@@ -58,6 +75,12 @@ private:
     int parity_ = 0;
     int byteOrderMode_ = 0;
     int readTotalTimeout_ = 0;
+    int storedBaudRate_ = 0;  // kept over the network, where the list may show none
+    int linkType_ = kLinkSerial;
+    std::string host_;
+    int tcpPort_ = kDefaultRtuOverTcpPort;
+    int netTimeoutMs_ = kDefaultNetTimeoutMs;
+    bool tcpPortTyped_ = false;  // the user chose a port: a change of kind keeps it
 
     // What the port box lists: the shown label stands for the stored name.
     std::vector<PortChoice> portChoices_;
@@ -67,6 +90,11 @@ private:
     QComboBox* baudList_ = nullptr;
     QComboBox* parityList_ = nullptr;
     QComboBox* byteOrderList_ = nullptr;
+    QComboBox* linkTypeList_ = nullptr;
+    QLineEdit* hostEdit_ = nullptr;
+    QLineEdit* tcpPortEdit_ = nullptr;
+    QSpinBox* netTimeoutBox_ = nullptr;
+    QLabel* networkNote_ = nullptr;
 };
 
 }  // namespace kelvo

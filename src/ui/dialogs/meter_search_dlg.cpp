@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "link/endpoint.h"
 #include "messages/failure_text.h"
 #include "messages/prompter.h"
 #include "line/line_owner.h"
@@ -59,10 +60,16 @@ void CMeterSearchDlg::BuildControls() {
     port_->setObjectName(QStringLiteral("searchPort"));
     port_->setEditable(true);
     port_->setInsertPolicy(QComboBox::NoInsert);
-    portChoices_ = PortChoices();
-    for (const PortChoice& choice : portChoices_) port_->addItem(FromUtf8(choice.label));
-    port_->setEditText(FromUtf8(PortLabelOf(portChoices_, stored_.portName)));
-    form->addRow(QStringLiteral("串口号："), port_);
+    if (SearchesAddressesOnly(stored_)) {
+        // The converter of the stored settings: the search goes where the connection goes.
+        port_->setEditText(FromUtf8(EndpointText(EndpointOf(stored_))));
+        form->addRow(QStringLiteral("转换器："), port_);
+    } else {
+        portChoices_ = PortChoices();
+        for (const PortChoice& choice : portChoices_) port_->addItem(FromUtf8(choice.label));
+        port_->setEditText(FromUtf8(PortLabelOf(portChoices_, stored_.portName)));
+        form->addRow(QStringLiteral("串口号："), port_);
+    }
 
     addresses_ = new QLineEdit(this);
     addresses_->setObjectName(QStringLiteral("searchAddresses"));
@@ -82,10 +89,13 @@ void CMeterSearchDlg::BuildControls() {
     form->addRow(QStringLiteral("仪表应答延时："), turnaround_);
     layout->addLayout(form);
 
-    auto* scope = new QLabel(QStringLiteral("依次尝试串口设置中的全部波特率（%1 至 %2）和三种校验方式。")
-                                 .arg(kOfferedBaudRates.front())
-                                 .arg(kOfferedBaudRates.back()),
+    auto* scope = new QLabel(SearchesAddressesOnly(stored_)
+                                 ? QStringLiteral("经由串口服务器或网关搜索：只试地址，波特率和校验由转换器自己的设置决定。")
+                                 : QStringLiteral("依次尝试串口设置中的全部波特率（%1 至 %2）和三种校验方式。")
+                                       .arg(kOfferedBaudRates.front())
+                                       .arg(kOfferedBaudRates.back()),
                              this);
+    scope->setObjectName(QStringLiteral("searchScope"));
     scope->setWordWrap(true);
     layout->addWidget(scope);
     estimate_ = new QLabel(this);
@@ -150,7 +160,9 @@ void CMeterSearchDlg::BuildControls() {
     connect(results_, &QTableWidget::itemSelectionChanged, this, &CMeterSearchDlg::EnableControls);
 }
 
-std::chrono::milliseconds CMeterSearchDlg::Turnaround() const { return std::chrono::milliseconds(turnaround_->value()); }
+std::chrono::milliseconds CMeterSearchDlg::Turnaround() const {
+    return TryWait(stored_, std::chrono::milliseconds(turnaround_->value()));
+}
 
 std::optional<std::vector<SearchTry>> CMeterSearchDlg::Plan() const {
     const QString text = addresses_->text().trimmed();
@@ -173,7 +185,7 @@ void CMeterSearchDlg::ShowEstimate() {
 }
 
 void CMeterSearchDlg::EnableControls() {
-    port_->setEnabled(!running_);
+    port_->setEnabled(!running_ && !SearchesAddressesOnly(stored_));
     addresses_->setEnabled(!running_);
     turnaround_->setEnabled(!running_);
     start_->setEnabled(!running_ && Plan().has_value());
@@ -183,8 +195,10 @@ void CMeterSearchDlg::EnableControls() {
 
 void CMeterSearchDlg::StartSearch() {
     if (running_) return;
-    const QString port = FromUtf8(PortNameShown(portChoices_, port_->currentText().toStdString()));
-    if (const char* problem = PortNameProblem(port)) {
+    const bool overConverter = SearchesAddressesOnly(stored_);
+    const QString port = overConverter ? port_->currentText()
+                                       : FromUtf8(PortNameShown(portChoices_, port_->currentText().toStdString()));
+    if (const char* problem = overConverter ? nullptr : PortNameProblem(port)) {
         prompter_.Warn(problem);
         return;
     }
@@ -200,12 +214,14 @@ void CMeterSearchDlg::StartSearch() {
     searchedPort_ = port.toStdString();
     progress_->setRange(0, static_cast<int>(plan->size()));
     progress_->setValue(0);
-    if (!search_.Start(searchedPort_, std::move(*plan), Turnaround())) {
+    SerialSettings where = stored_;
+    if (!overConverter) where.portName = searchedPort_;
+    if (!search_.Start(where, std::move(*plan), Turnaround())) {
         status_->setText(QStringLiteral("无法开始搜索。"));
         return;
     }
     running_ = true;
-    status_->setText(QStringLiteral("正在打开串口 %1…").arg(port));
+    status_->setText((overConverter ? QStringLiteral("正在连接 %1…") : QStringLiteral("正在打开串口 %1…")).arg(port));
     poll_.start();
     EnableControls();
 }
@@ -246,9 +262,12 @@ void CMeterSearchDlg::ShowFound(const std::vector<FoundMeter>& found) {
         const FoundMeter& meter = found[i];
         const int row = results_->rowCount();
         results_->insertRow(row);
-        const QString cells[kColumnCount] = {QString::number(meter.address), QString::number(meter.line.baudRate),
-                                             FromUtf8(ParityText(meter.line.parity)), FromUtf8(meter.model),
-                                             FromUtf8(meter.version)};
+        // Through a converter its own rate and parity hold, which the search did not try.
+        const bool overConverter = SearchesAddressesOnly(stored_);
+        const QString cells[kColumnCount] = {QString::number(meter.address),
+                                             overConverter ? QStringLiteral("—") : QString::number(meter.line.baudRate),
+                                             overConverter ? QStringLiteral("—") : FromUtf8(ParityText(meter.line.parity)),
+                                             FromUtf8(meter.model), FromUtf8(meter.version)};
         for (int column = 0; column < kColumnCount; ++column) {
             results_->setItem(row, column, new QTableWidgetItem(cells[column]));
         }
@@ -287,9 +306,12 @@ void CMeterSearchDlg::UseSelected() {
     if (running_) CancelSearch();
     const FoundMeter& meter = found_[row];
     SerialSettings settings = LoadSerialSettings();
-    settings.portName = searchedPort_;
-    settings.baudRate = meter.line.baudRate;
-    settings.parity = meter.line.parity;
+    // Through a converter only the address was sought; its line settings are its own.
+    if (!SearchesAddressesOnly(settings)) {
+        settings.portName = searchedPort_;
+        settings.baudRate = meter.line.baudRate;
+        settings.parity = meter.line.parity;
+    }
     settings.address = meter.address;
     if (const SaveResult saved = SaveSerialSettings(settings); !saved) {
         prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));

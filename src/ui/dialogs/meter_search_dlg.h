@@ -59,6 +59,7 @@ private:
     void ShowFound(const std::vector<FoundMeter>& found);
     void ShowEnd(const SearchStatus& status);
     void EnableControls();
+    // What each try waits beyond its wire time: the turnaround, and through a converter more.
     std::chrono::milliseconds Turnaround() const;
 
     Prompter& prompter_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/stop_event.h"
+#include "link/tcp_socket.h"
 #include "ui/main/kelvo_dlg.h"
 #include "ui/main/kelvo_icon.h"
 #include "ui/main/start_options.h"
@@ -33,7 +34,9 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QString::fromLatin1(kelvo::kKelvoAppId));
     QApplication::setWindowIcon(kelvo::KelvoIcon());
 
-    // Process-wide, created before the main window and outliving it.
+    // Process-wide, created before the main window and outliving it. The sockets layer is
+    // Winsock's start-up on Windows, for the connections to serial servers and gateways.
+    const kelvo::SocketsLayer sockets;
     kelvo::StopEvent stopEvent;
     std::mutex liveMutex;
 

@@ -78,7 +78,7 @@ void CRecordsCommands::ReadMeterThen(const QString& title, std::function<void(co
                    .run = [kind, reading](PageLine& line) { ReadOnLine(line, kind, false, *reading); },
                    .finish = [this, reading, done = std::move(done)] {
                        if (!reading->opened) {
-                           prompter_.Warn(kOpenPortFailedText, FailureDetail(reading->opened));
+                           WarnOpenFailed(prompter_, reading->opened);
                        } else if (!reading->reading.record) {
                            if (!reading->reading.failure.Cancelled()) {
                                prompter_.Warn("读取仪表参数失败", ReadingFailureText(reading->reading));
@@ -144,7 +144,7 @@ void CRecordsCommands::Restore(const MeterRecord& record, const std::vector<Rest
                    },
                    .finish = [this, outcome] {
                        if (!outcome->first) {
-                           prompter_.Warn(kOpenPortFailedText, FailureDetail(outcome->first));
+                           WarnOpenFailed(prompter_, outcome->first);
                            return;
                        }
                        const RestoreReport report = DescribeRestore(outcome->second);
@@ -169,7 +169,7 @@ void CRecordsCommands::Report(const ReportPeople& people, const QString& path) {
                    .run = [kind, reading](PageLine& line) { ReadOnLine(line, kind, true, *reading); },
                    .finish = [this, reading, people, path] {
                        if (!reading->opened) {
-                           prompter_.Warn(kOpenPortFailedText, FailureDetail(reading->opened));
+                           WarnOpenFailed(prompter_, reading->opened);
                            return;
                        }
                        if (!reading->reading.record) {
