@@ -3,6 +3,8 @@
 // compare views, reports and on the command line. The same forms the page controls show
 // ("20", "m3/h", "00012345", "2026-12-09 12:34:56").
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,5 +25,17 @@ std::optional<FieldValue> ParseValueText(const Parameter& parameter, std::string
 // The unit a value is shown in, taken from its label's last parentheses ("m/s" of
 // "流速上限(m/s)"); empty when the label names none.
 std::string_view UnitOf(const Parameter& parameter);
+
+using RowBytes = std::array<std::uint8_t, 8>;
+
+// The value of the registers of one parameter, as they came (wire order).
+FieldValue DecodeWire(const Parameter& parameter, const std::uint8_t* wire, const CodecContext& context);
+
+// The wire bytes of `value`, or why it cannot be sent: out of range, not for this meter, or
+// a value the registers would hold otherwise (70000 in one register, 1.2345 with three
+// decimals) — what the meter would keep is then said. The checks of a page's write, and
+// one more: what is sent decodes to the value as it is shown.
+std::optional<std::string> Unsendable(const Parameter& parameter, const FieldValue& value, const CodecContext& context,
+                                      RowBytes& wire);
 
 }  // namespace kelvo

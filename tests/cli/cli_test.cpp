@@ -335,6 +335,25 @@ std::string SpikeTimeRecord(int seconds) {
            std::to_string(seconds) + "\nValue=" + std::to_string(seconds) + "\nUnit=s\n";
 }
 
+// A restore that leaves a ticked parameter out is not done: a script sees exit status 1.
+TEST(KelvoCli, ARestoreThatCannotWriteEveryParameterIsNotDone) {
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(StartW58(port));
+    sim::MeterSimulator& meter = port.Meter();
+    const std::string file = port.Settings().ConfigHome() + "/edited.ini";
+    // By hand: spike time 5 s, and a supply compensation of -5 ℃ where the page takes -3 to 3.
+    WriteFile(file, std::string(kRecordHead) + "[spike_time]\nRegister=180\nRaw=00 05\n" +
+                        "[supply_compensation]\nRegister=258\nRaw=FF CE\n");
+    const std::uint16_t compensation = meter.Reg(258);
+
+    const Outcome restored = RunKelvoCli({"restore", file, "--yes"});
+    EXPECT_EQ(restored.status, kExitNotDone);
+    EXPECT_TRUE(Has(restored.err, "恢复未完成：写入并核对了 1 个参数，1 个参数不能写入\n")) << restored.err;
+    EXPECT_TRUE(Has(restored.err, "供温补偿(℃)（supply_compensation）：本仪表不能写入备份的值 -5")) << restored.err;
+    EXPECT_EQ(meter.Reg(180), 5);
+    EXPECT_EQ(meter.Reg(258), compensation);
+}
+
 TEST(KelvoCli, FilesComparedAndReported) {
     test::TempSettings settings;
     settings.WriteIni("[Report]\nTechnician=张工\nSite=一号泵房\n");
