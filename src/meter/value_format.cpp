@@ -4,8 +4,10 @@
 #include <ctime>
 
 #include "meter/list_items.h"
+#include "meter/shared_parameters.h"
 #include "meter/value_text.h"
 #include "settings/calendar_fields.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {
@@ -121,6 +123,35 @@ std::optional<std::string> Unsendable(const Parameter& parameter, const FieldVal
     const std::string kept = ValueText(parameter, DecodeWire(parameter, wire.data(), context));
     if (kept != meant) return "仪表保存的将是 " + kept + "，不是 " + meant + "。";
     return std::nullopt;
+}
+
+const Parameter* UnitParameterOf(const Parameter& parameter) {
+    switch (parameter.unit) {
+        case UnitSource::FlowUnit:
+        case UnitSource::VolumeUnit: return &shared_parameters::kFlowUnit;
+        case UnitSource::PowerUnit: return &shared_parameters::kPowerUnit;
+        case UnitSource::EnergyUnit: return &shared_parameters::kEnergyUnit;
+        case UnitSource::Fixed: break;
+    }
+    return nullptr;
+}
+
+std::string UnitText(const Parameter& parameter, const LiveRecord& units) {
+    const Parameter* source = UnitParameterOf(parameter);
+    if (source == nullptr) return std::string(UnitOf(parameter));
+    switch (parameter.unit) {
+        case UnitSource::FlowUnit: {
+            const auto volume = TableAt(VolumeUnits, units.U16(source->reg));
+            const auto time = TableAt(TimeUnits, units.U16(source->reg + 1));
+            if (!volume || !time) return {};
+            return std::string(*volume) + '/' + std::string(*time);
+        }
+        case UnitSource::VolumeUnit: return std::string(TextAt(VolumeUnits, units.U16(source->reg)));
+        case UnitSource::PowerUnit: return std::string(TextAt(PowerUnits, units.U16(source->reg)));
+        case UnitSource::EnergyUnit: return std::string(TextAt(EnergyUnits, units.U16(source->reg)));
+        case UnitSource::Fixed: break;
+    }
+    return {};
 }
 
 }  // namespace kelvo

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "meter/live_record.h"
 #include "meter/parameter.h"
 #include "meter/value_codec.h"
 
@@ -37,5 +38,14 @@ FieldValue DecodeWire(const Parameter& parameter, const std::uint8_t* wire, cons
 // one more: what is sent decodes to the value as it is shown.
 std::optional<std::string> Unsendable(const Parameter& parameter, const FieldValue& value, const CodecContext& context,
                                       RowBytes& wire);
+
+// The parameter whose registers hold the unit `parameter` is shown in (the flow unit of a
+// flow range, the totals unit of a total); nullptr for a unit its label names.
+const Parameter* UnitParameterOf(const Parameter& parameter);
+
+// The unit as the pages and the live display show it: from the meter's unit registers in
+// `units` (host order) where the unit is the meter's, else from the label. A unit register
+// outside its table gives no unit, and a flow unit needs both of its halves.
+std::string UnitText(const Parameter& parameter, const LiveRecord& units);
 
 }  // namespace kelvo

@@ -218,6 +218,20 @@ TEST(KelvoCli, BackupCompareAndRestoreAMeter) {
         EXPECT_EQ(value->raw, meter.Bytes(parameter->reg, parameter->Bytes())) << parameter->name;
     }
     EXPECT_TRUE(Has(ReadFile(file), "[spike_time]\nLabel=尖峰抑制时间(s)\nRegister=180\nRaw=00 02\nValue=2\nUnit=s\n"));
+    // Every value with its unit as the page and the live display show it, in the file and the report.
+    const std::string html = port.Settings().ConfigHome() + "/report.html";
+    ASSERT_EQ(RunKelvoCli({"report", file, "-o", html}).status, kExitDone);
+    const std::pair<const char*, const char*> units[] = {
+        {"flow_range", "m3/h"}, {"forward_total", "m3"},  {"heat_total", "kWh"},         {"correction_point_1", "m/s"},
+        {"density", "kg/m3"},   {"sensor_factor", ""},    {"supply_compensation", "℃"}, {"energy_pulse_equivalent", "kWh/P"},
+    };
+    for (const auto& [name, unit] : units) {
+        const RecordedValue* value = read.record->Find(name);
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_EQ(value->unit, unit) << name;
+        EXPECT_TRUE(Has(ReadFile(html), "<tr><td>" + value->label + "</td><td>" + value->value + "</td><td>" + unit + "</td>"))
+            << name;
+    }
 
     meter.SetReg(180, 9);                                        // spike_time 2 → 9
     meter.SetReg(191, 4);                                        // pulse_width → 10ms
