@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 
-#include "meter/value_text.h"
 #include "vocabulary/value_tables.h"
 
 namespace kelvo {
