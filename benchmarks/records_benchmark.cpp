@@ -94,7 +94,7 @@ int main() {
     const auto choices = kelvo::RestoreChoices(*backup.record, {}, unknown);
     started = Clock::now();
     const kelvo::RestoreOutcome restored =
-        kelvo::Restore(link, settings, kelvo::kW58Meter, choices, [](int) { return true; });
+        kelvo::Restore(link, settings, kelvo::kW58Meter, choices, [](const std::string&) { return true; });
     const double restoreMs = Ms(Clock::now() - started);
     const double restoreFloor = FloorMs(log, cursor);
     if (!restored.Complete()) {

@@ -11,6 +11,7 @@
 #   pages                     page tables and the engine that runs them
 #   history                   polling cycles kept, drawn, summed up and logged to CSV
 #   records                   a meter's parameters kept, compared, restored, reported
+#   proving                   a verification run's arithmetic; the sensor factor corrected
 #   printing                  a report's HTML as PDF, with Qt (the one Qt piece kelvo-cli may use)
 #   cli, ui                   kelvo-cli and the Qt application
 #   sim                       the simulated meter, a tool beside the program
@@ -27,8 +28,9 @@ set(KELVO_LAYER_INCLUDES_traffic "vocabulary;settings;link;messages;meter")
 set(KELVO_LAYER_INCLUDES_pages "vocabulary;settings;link;messages;meter")
 set(KELVO_LAYER_INCLUDES_history "vocabulary;settings;link;messages;line;meter;live")
 set(KELVO_LAYER_INCLUDES_records "vocabulary;settings;link;messages;line;meter;live;pages")
+set(KELVO_LAYER_INCLUDES_proving "vocabulary;settings;link;messages;line;meter;live;pages;history;records")
 set(KELVO_LAYER_INCLUDES_printing "")
-set(KELVO_LAYER_INCLUDES_cli "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;printing")
-set(KELVO_LAYER_INCLUDES_ui "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;printing;resources")
+set(KELVO_LAYER_INCLUDES_cli "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;proving;printing")
+set(KELVO_LAYER_INCLUDES_ui "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;proving;printing;resources")
 set(KELVO_LAYER_INCLUDES_sim "vocabulary;settings;link;meter")
-set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages history records printing cli ui sim)
+set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages history records proving printing cli ui sim)

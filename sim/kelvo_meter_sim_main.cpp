@@ -20,6 +20,8 @@ constexpr const char* kUsage =
     "usage: kelvo-meter-sim [--link PATH] [--kind w58|generic] [--address N] [--model CODE]\n"
     "                       [--firmware VVVV] [--baud N] [--only-baud N] [--only-parity P]\n"
     "                       [--drop-share S] [--garble-share S] [--seed N] [--echo] [--trace]\n"
+    "                       [--flow PROFILE] [--period S] [--noise SD] [--true-factor F]\n"
+    "                       [--zero-offset Q]\n"
     "\n"
     "Plays a flow meter as a Modbus RTU slave on a new pseudo-terminal until SIGINT or\n"
     "SIGTERM.\n"
@@ -37,7 +39,17 @@ constexpr const char* kUsage =
     "                  shows it: it tells odd from the others, not none from even\n"
     "  --drop-share S  lose this share (0..1) of the answers on the line\n"
     "  --garble-share S  spoil one byte in this share (0..1) of the answers\n"
-    "  --seed N        seed of the random source behind the two shares (default 1)\n"
+    "  --seed N        seed of the random sources behind the two shares and the noise\n"
+    "                  (default 1)\n"
+    "  --flow PROFILE  the true flow, in the meter's flow unit: constant:Q, steps:Q1,Q2,...\n"
+    "                  (each held for the period), ramp:FROM,TO (over the period, then held)\n"
+    "                  or sine:MEAN,AMPLITUDE; default: wobbling by 1.5 % around 12.5\n"
+    "  --period S      the period of the flow profile in seconds (default 60)\n"
+    "  --noise SD      noise on the flow the meter reads, standard deviation in its flow unit\n"
+    "  --true-factor F the sensor factor at which the meter reads true (default: the factor\n"
+    "                  it starts with, 1); it reads the true flow x its sensor factor / F,\n"
+    "                  and its totals add up what it reads\n"
+    "  --zero-offset Q the flow it reads with nothing flowing, until an auto zero\n"
     "  --echo          send every request back unchanged and nothing else, as an RS-485\n"
     "                  adapter with local echo and no meter does\n"
     "  --trace         print every request and answer on stderr\n"
@@ -124,6 +136,23 @@ std::optional<Arguments> Parse(int argc, char** argv) {
             const auto share = ParseNumber(value, 0.0, 1.0);
             if (!share) return std::nullopt;
             (option == "--drop-share" ? arguments.options.dropShare : arguments.options.garbleShare) = *share;
+        } else if (option == "--flow") {
+            const auto profile = kelvo::sim::ParseFlowProfile(value);
+            if (!profile) return std::nullopt;
+            arguments.options.flow.shape = profile->shape;
+            arguments.options.flow.values = profile->values;
+        } else if (option == "--period" || option == "--noise") {
+            const auto number = ParseNumber(value, option == "--period" ? 0.001 : 0.0, 1e9);
+            if (!number) return std::nullopt;
+            (option == "--period" ? arguments.options.flow.periodSeconds : arguments.options.flow.noise) = *number;
+        } else if (option == "--true-factor") {
+            const auto factor = ParseNumber(value, 1e-9, 1e9);
+            if (!factor) return std::nullopt;
+            arguments.options.trueFactor = *factor;
+        } else if (option == "--zero-offset") {
+            const auto offset = ParseNumber(value, -1e9, 1e9);
+            if (!offset) return std::nullopt;
+            arguments.options.zeroOffset = *offset;
         } else if (option == "--seed") {
             const auto seed = ParseNumber<std::uint32_t>(value, 0, UINT32_MAX);
             if (!seed) return std::nullopt;

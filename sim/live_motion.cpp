@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "meter/generic_map.h"
 #include "meter/shared_parameters.h"
 #include "meter/w58_map.h"
 #include "settings/calendar_fields.h"
@@ -18,7 +19,10 @@ namespace live = shared_parameters;
 // range (10^4) is the same too.
 constexpr int kDiameterReg = ParameterNamed(w58_map::kParameters, "diameter").reg;
 constexpr int kClockReg = ParameterNamed(w58_map::kParameters, "meter_clock").reg;
+constexpr int kSensorFactorReg = ParameterNamed(w58_map::kParameters, "sensor_factor").reg;
 static_assert(live::kFlowRange.scale == 4);
+static_assert(ParameterNamed(generic_map::kParameters, "sensor_factor").reg == kSensorFactorReg &&
+              ParameterNamed(generic_map::kParameters, "diameter").reg == kDiameterReg);
 
 // Unit factors by the indices of VolumeUnits, TimeUnits, PowerUnits and EnergyUnits.
 // kg and t count as litres and cubic metres of water.
@@ -36,7 +40,7 @@ double FactorAt(const std::array<double, N>& table, int index) {
 }
 
 // The flow in m3/s, by its unit.
-double FlowCubicMetresPerSecond(const RegisterImage& image, float flow) {
+double FlowCubicMetresPerSecond(const RegisterImage& image, double flow) {
     return flow * FactorAt(kCubicMetresPerVolumeUnit, image.Reg(live::kFlowUnit.reg)) /
            FactorAt(kSecondsPerTimeUnit, image.Reg(live::kFlowUnit.reg + 1));
 }
@@ -98,7 +102,13 @@ void ClockBytesAt(std::time_t hostTime, std::uint8_t (&bytes)[6]) {
 }
 
 void LiveMotion::Rebase(RegisterImage& image, std::time_t hostTime) {
-    flow_.centre = flow_.shown = image.Float(live::kFlow.reg);
+    factorAtRebase_ = static_cast<std::int32_t>(image.Reg32(kSensorFactorReg));
+    flowShown_ = image.Float(live::kFlow.reg);
+    const double gain = Gain(image);
+    flowCentre_ = gain != 0 ? static_cast<float>((flowShown_ - sensor_.zeroOffset) / gain) : flowShown_;
+    trueFlow_ = flowCentre_;
+    profileSeconds_ = 0;
+    if (TrueFlowAt(sensor_.profile, 0)) NextFlow(image);
     supply_.centre = supply_.shown = image.Float(live::kSupplyTemperature.reg);
     return_.centre = return_.shown = image.Float(live::kReturnTemperature.reg);
     forwardCarry_ = reverseCarry_ = heatCarry_ = coldCarry_ = 0.0;
@@ -109,6 +119,27 @@ void LiveMotion::Rebase(RegisterImage& image, std::time_t hostTime) {
     UpdateDerived(image);
 }
 
+void LiveMotion::SetSensor(RegisterImage& image, const SensorModel& sensor) {
+    sensor_ = sensor;
+    noise_.seed(sensor.seed);
+    SetProfile(image, sensor.profile);
+}
+
+void LiveMotion::SetProfile(RegisterImage& image, const FlowProfile& profile) {
+    sensor_.profile = profile;
+    profileSeconds_ = 0;
+    if (TrueFlowAt(profile, 0)) {
+        NextFlow(image);
+        UpdateDerived(image);
+    }
+}
+
+double LiveMotion::TrueVolume(const RegisterImage& image) const {
+    return trueCubicMetres_ / FactorAt(kCubicMetresPerVolumeUnit, image.Reg(live::kTotalsUnit.reg));
+}
+
+void LiveMotion::AutoZero(const RegisterImage& image) { sensor_.zeroOffset = -trueFlow_ * Gain(image); }
+
 float LiveMotion::Wobble(Wobbling& value, float current, float spread) {
     if (current != value.shown) value.centre = current;
     std::uniform_real_distribution<float> offset(-spread, spread);
@@ -116,13 +147,41 @@ float LiveMotion::Wobble(Wobbling& value, float current, float spread) {
     return value.shown;
 }
 
+double LiveMotion::Gain(const RegisterImage& image) const {
+    const auto factor = static_cast<std::int32_t>(image.Reg32(kSensorFactorReg));
+    if (sensor_.trueFactor) {
+        if (*sensor_.trueFactor <= 0) return 0.0;
+        return static_cast<double>(factor) / std::pow(10.0, factorDecimals_) / *sensor_.trueFactor;
+    }
+    return factorAtRebase_ > 0 ? static_cast<double>(factor) / factorAtRebase_ : 1.0;
+}
+
+void LiveMotion::NextFlow(RegisterImage& image) {
+    const double gain = Gain(image);
+    if (const auto flow = TrueFlowAt(sensor_.profile, profileSeconds_)) {
+        trueFlow_ = *flow;
+    } else {
+        // A flow written from outside is a reading: the true flow behind it is the new centre.
+        if (const float current = image.Float(live::kFlow.reg); current != flowShown_) {
+            flowCentre_ = gain != 0 ? static_cast<float>((current - sensor_.zeroOffset) / gain) : current;
+        }
+        std::uniform_real_distribution<float> offset(-1.0F, 1.0F);
+        trueFlow_ = flowCentre_ + std::fabs(flowCentre_) * 0.015F * offset(random_);
+    }
+    double reading = trueFlow_ * gain + sensor_.zeroOffset;
+    if (sensor_.profile.noise > 0) reading += std::normal_distribution<double>(0.0, sensor_.profile.noise)(noise_);
+    flowShown_ = static_cast<float>(reading);
+    image.SetFloat(live::kFlow.reg, flowShown_);
+}
+
 void LiveMotion::Step(RegisterImage& image, double elapsedSeconds, std::time_t hostTime) {
-    const float flow = Wobble(flow_, image.Float(live::kFlow.reg), std::fabs(flow_.centre) * 0.015F);
-    image.SetFloat(live::kFlow.reg, flow);
+    GrowTotals(image, elapsedSeconds);
+    trueCubicMetres_ += FlowCubicMetresPerSecond(image, trueFlow_) * elapsedSeconds;
+    profileSeconds_ += elapsedSeconds;
+    NextFlow(image);
     image.SetFloat(live::kSupplyTemperature.reg, Wobble(supply_, image.Float(live::kSupplyTemperature.reg), 0.05F));
     image.SetFloat(live::kReturnTemperature.reg, Wobble(return_, image.Float(live::kReturnTemperature.reg), 0.05F));
     UpdateDerived(image);
-    GrowTotals(image, elapsedSeconds);
     TickClock(image, hostTime);
 }
 

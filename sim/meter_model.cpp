@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "meter/meter_identity.h"
 #include "meter/register_maps.h"
 #include "settings/settings.h"
 #include "sim/meter_defaults.h"
@@ -10,17 +11,17 @@
 namespace kelvo::sim {
 namespace {
 
-enum class Effect { None, ClearFlowTotals, ClearEnergyTotals, FactoryReset };
+enum class Effect { None, AutoZero, ClearFlowTotals, ClearEnergyTotals, FactoryReset };
 
 // What the meter does for each command of its map, and the name its log gives it.
 struct CommandEffect {
     std::string_view command;  // in the register map
     std::string_view logName;
-    Effect effect;  // None: the meter only acknowledges (reports and zeroing live inside it)
+    Effect effect;  // None: the meter only acknowledges (its reports live inside it)
 };
 
 constexpr std::array kEffects = std::to_array<CommandEffect>({
-    {.command = "auto_zero", .logName = "auto zero", .effect = Effect::None},
+    {.command = "auto_zero", .logName = "auto zero", .effect = Effect::AutoZero},
     {.command = "clear_totals", .logName = "clear flow totals", .effect = Effect::ClearFlowTotals},
     {.command = "clear_flow_totals", .logName = "clear flow totals", .effect = Effect::ClearFlowTotals},
     {.command = "clear_energy_totals", .logName = "clear energy totals", .effect = Effect::ClearEnergyTotals},
@@ -55,6 +56,14 @@ void MeterModel::Reset(std::time_t hostTime) {
     motion_.Rebase(image_, hostTime);
 }
 
+void MeterModel::SetParamEncoding(int paramEncoding) {
+    // The generic meter keeps its factor in ten-thousandths where its encoding is the legacy one.
+    const bool legacyFactor = kind_ == SimMeterKind::Generic && paramEncoding == kEncodingLegacy;
+    motion_.SetFactorDecimals(legacyFactor ? 4 : 5);
+}
+
+double MeterModel::TrueVolume() const { return motion_.TrueVolume(image_); }
+
 std::vector<std::string> MeterModel::Write(int start, std::span<const std::uint8_t> wireBytes,
                                            std::time_t hostTime) {
     image_.SetBytes(start, wireBytes);
@@ -69,6 +78,9 @@ std::vector<std::string> MeterModel::Write(int start, std::span<const std::uint8
         done.emplace_back(effect->logName);
         switch (effect->effect) {
             case Effect::None:
+                break;
+            case Effect::AutoZero:
+                motion_.AutoZero(image_);
                 break;
             case Effect::ClearFlowTotals:
                 ZeroTotal(image_, shared_parameters::kForwardTotal);

@@ -34,6 +34,14 @@ public:
         motion_.Step(image_, elapsedSeconds, hostTime);
     }
 
+    // The sensor behind the flow: its profile, its true factor, its zero (see SensorModel).
+    LiveMotion& Motion() { return motion_; }
+    // The encoding the meter's identification claims: it decides the decimals of a
+    // generic meter's sensor factor.
+    void SetParamEncoding(int paramEncoding);
+    // The volume that truly flowed since the meter started, in the unit of its totals.
+    double TrueVolume() const;
+
 private:
     SimMeterKind kind_;
     std::uint8_t address_;

@@ -116,7 +116,7 @@ void MeterSimulator::SetIdentification(const std::string& model, const std::stri
 
 void MeterSimulator::SetIdentificationBytes(const std::vector<std::uint8_t>& bytes) {
     const std::lock_guard lock(state_->shared.mutex);
-    state_->shared.identification = bytes;
+    state_->shared.UseIdentification(bytes);
 }
 
 void MeterSimulator::SetSilent(bool on) {
@@ -175,6 +175,31 @@ void MeterSimulator::SetGarbleShare(double share) {
 
 void MeterSimulator::ClearFaults() {
     ChangeFaults(*state_, [this](FaultSwitches& faults) { faults = state_->shared.setUpFaults; });
+}
+
+void MeterSimulator::SetFlowProfile(const FlowProfile& profile) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.meter.Motion().SetProfile(state_->shared.meter.Image(), profile);
+}
+
+void MeterSimulator::SetTrueFactor(std::optional<double> factor) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.meter.Motion().SetTrueFactor(factor);
+}
+
+void MeterSimulator::SetZeroOffset(double flow) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.meter.Motion().SetZeroOffset(flow);
+}
+
+double MeterSimulator::TrueVolume() const {
+    const std::lock_guard lock(state_->shared.mutex);
+    return state_->shared.meter.TrueVolume();
+}
+
+void MeterSimulator::AdvanceLiveValues(double seconds) {
+    const std::lock_guard lock(state_->shared.mutex);
+    state_->shared.meter.MoveLiveValues(seconds, std::time(nullptr));
 }
 
 std::vector<std::vector<std::uint8_t>> MeterSimulator::Requests() const {

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/flow_profile.h"
+
 namespace kelvo::sim {
 
 enum class SimMeterKind { Generic, W58 };
@@ -43,7 +45,14 @@ struct SimOptions {
     // drawn from a random source with this seed, so that a run can be repeated.
     double dropShare = 0;
     double garbleShare = 0;
-    std::uint32_t seed = 1;
+    std::uint32_t seed = 1;  // also of the noise on the flow
+    // The sensor behind the flow (sim/live_motion.h): how the true flow runs, the factor at
+    // which the meter reads true (none: the sensor factor of its fresh image), and what it
+    // reads with nothing flowing until an auto zero. The meter reads the true flow × its
+    // sensor factor ÷ the true factor, and its totals integrate what it reads.
+    FlowProfile flow;
+    std::optional<double> trueFactor;
+    double zeroOffset = 0;
 };
 
 inline constexpr int kRegisterCount = 400;
@@ -109,6 +118,17 @@ public:
     // Every switch returns to what SimOptions set up: no faults, unless they asked for
     // some, and their pacing and line settings.
     void ClearFaults();
+
+    // The sensor behind the flow, as in SimOptions. A new profile starts at 0 s.
+    void SetFlowProfile(const FlowProfile& profile);
+    void SetTrueFactor(std::optional<double> factor);
+    void SetZeroOffset(double flow);
+    // The volume that truly flowed since the meter started, in the unit of its totals: what
+    // a reference would have measured. It grows at the live steps, as the totals do.
+    double TrueVolume() const;
+    // Moves the live values on by `seconds` at once, as a step of the meter would: a run of
+    // exact length for a test (with moveLiveValues false nothing else moves them).
+    void AdvanceLiveValues(double seconds);
 
     // Every complete frame received (also those for other addresses), in order.
     std::vector<std::vector<std::uint8_t>> Requests() const;

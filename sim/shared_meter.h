@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "meter/meter_identity.h"
 #include "sim/fault_switches.h"
 #include "sim/meter_model.h"
 #include "sim/meter_simulator.h"
@@ -25,6 +26,10 @@ struct SharedMeter {
           faults(setUpFaults),
           random(options.seed) {
         SetIdentification(options.model, options.version);
+        meter.Motion().SetSensor(meter.Image(), {.profile = options.flow,
+                                                 .trueFactor = options.trueFactor,
+                                                 .zeroOffset = options.zeroOffset,
+                                                 .seed = options.seed});
     }
 
     static FaultSwitches FaultsOf(const SimOptions& options) {
@@ -46,8 +51,16 @@ struct SharedMeter {
     }
 
     void SetIdentification(const std::string& model, const std::string& version) {
-        identification.assign(model.begin(), model.end());
-        identification.insert(identification.end(), version.begin(), version.end());
+        std::vector<std::uint8_t> bytes(model.begin(), model.end());
+        bytes.insert(bytes.end(), version.begin(), version.end());
+        UseIdentification(std::move(bytes));
+    }
+
+    // The meter's own encoding follows what it claims to be.
+    void UseIdentification(std::vector<std::uint8_t> bytes) {
+        identification = std::move(bytes);
+        meter.SetParamEncoding(
+            DecodeIdentification(identification.data(), static_cast<int>(identification.size())).paramEncoding);
     }
 
     // Fixed for the life of the simulator.

@@ -41,28 +41,9 @@ std::string IdentifyFailureText(const IdentificationRead& identified) {
     return "读取仪表串号失败！" + FailureDetail(identified.result);
 }
 
-FieldValue DecodeWire(const Parameter& parameter, const std::uint8_t* wire, const CodecContext& context) {
-    LiveRecord host;
-    PlaceWireBytes(host, parameter.reg, wire, parameter.Bytes(), std::span(&parameter, 1), context.byteOrderMode);
-    return DecodeRow(parameter, host, context);
-}
-
 std::string ValueWithUnit(const Parameter& parameter, const FieldValue& value) {
     const std::string_view unit = UnitOf(parameter);
     return ValueText(parameter, value) + (unit.empty() ? "" : " " + std::string(unit));
-}
-
-std::optional<std::string> Unsendable(const Parameter& parameter, const FieldValue& value, const CodecContext& context,
-                                      RowBytes& wire) {
-    if (auto refusal = RefusalOf(parameter, value, context)) return refusal;
-    wire = {};
-    if (const EncodeResult encoded = EncodeRow(parameter, value, context, wire.data()); !encoded.ok) {
-        return encoded.message;
-    }
-    const std::string meant = ValueText(parameter, value);
-    const std::string kept = ValueText(parameter, DecodeWire(parameter, wire.data(), context));
-    if (kept != meant) return "仪表保存的将是 " + kept + "，不是 " + meant + "。";
-    return std::nullopt;
 }
 
 }  // namespace kelvo::cli

@@ -12,6 +12,7 @@
 #include "link/modbus_rtu.h"
 #include "meter/meter_identity.h"
 #include "meter/value_codec.h"
+#include "meter/value_format.h"
 #include "pages/page_definition.h"
 
 namespace kelvo::cli {
@@ -26,18 +27,7 @@ bool AnyDependsOnEncoding(const std::vector<const ParamRow*>& rows);
 // Why the identification failed, "" when it did not (or did not run).
 std::string IdentifyFailureText(const IdentificationRead& identified);
 
-using RowBytes = std::array<std::uint8_t, 8>;
-
-// The value of the registers of one parameter, as they came.
-FieldValue DecodeWire(const Parameter& parameter, const std::uint8_t* wire, const CodecContext& context);
-
 // "20 m3/h", "DN25".
 std::string ValueWithUnit(const Parameter& parameter, const FieldValue& value);
-
-// The wire bytes of `value`, or why it cannot be sent: out of range, not for this meter, or
-// a value the registers would hold otherwise (70000 in one register, 1.2345 with three
-// decimals) — what the meter would keep is then said.
-std::optional<std::string> Unsendable(const Parameter& parameter, const FieldValue& value, const CodecContext& context,
-                                      RowBytes& wire);
 
 }  // namespace kelvo::cli

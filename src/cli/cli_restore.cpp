@@ -57,7 +57,7 @@ int RunRestore(const RestoreCommand& restore, const Console& console) {
     LinkResult opened{.failure = LinkFailure::NotOpen};  // until the job has opened it
     RestoreOutcome outcome;
     LineSession session(settings);
-    const auto confirm = [&](int changes) { return restore.yes || session.Ask(RestoreQuestion(changes)); };
+    const auto confirm = [&](const std::string& question) { return restore.yes || session.Ask(question); };
     const RunEnd end = session.Run(
         [&](LineJob& job) {
             opened = job.Link().OpenPort(job.Settings());

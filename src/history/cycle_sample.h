@@ -34,15 +34,6 @@ inline constexpr std::size_t kSeriesCount = 12;
 
 enum class SeriesKind : std::uint8_t { Float, Total, Alarm };
 
-// Where a series takes its unit from: a unit register of the same cycle, or a fixed text.
-enum class UnitSource : std::uint8_t {
-    FlowUnit,    // volume unit / time unit (registers 115, 116)
-    VolumeUnit,  // register 115, as the totals are shown
-    PowerUnit,   // register 133
-    EnergyUnit,  // register 134
-    Fixed,       // SeriesInfo::fixedUnit, perhaps none
-};
-
 struct SeriesInfo {
     SeriesId id;
     std::string_view name;   // stable, for tests and object names
@@ -50,7 +41,7 @@ struct SeriesInfo {
     SeriesKind kind;
     int reg;   // first register of the value in the live record
     int slot;  // index into the sample's floats or totals
-    UnitSource unit;
+    UnitSource unit;  // a unit register of the same cycle, or Fixed: fixedUnit, perhaps none
     std::string_view fixedUnit = {};
     bool heat = false;  // measured by heat meters only
 };

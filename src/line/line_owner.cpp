@@ -20,6 +20,8 @@ void LineJob::ReportProgress(int done, int total) {
     owner_.progress_.total = total;
 }
 
+void LineJob::RunJobsBetweenCycles() { owner_.RunJobsBetweenCycles(); }
+
 LineOwner::LineOwner(StopEvent& stop, std::unique_ptr<Transport> port)
     : stop_(stop), link_(std::move(port)), settings_(LoadSerialSettings()) {
     link_.SetStop(&stop_);
@@ -38,9 +40,15 @@ void LineOwner::Shutdown() {
     {
         const std::lock_guard lock(mutex_);
         closing_ = true;
-        if (!queue_.empty()) lastEnded_ = queue_.back().id;
+        for (const auto* dropped : {&queue_, &betweenCycles_}) {
+            for (const Queued& job : *dropped) unfinished_.erase(job.id);
+        }
         queue_.clear();
-        if (running_ != 0) stop_.Set();
+        betweenCycles_.clear();
+        if (running_ != 0) {
+            runningCancelled_ = true;
+            stop_.Set();
+        }
     }
     wake_.notify_all();
     if (worker_.joinable()) worker_.join();
@@ -50,7 +58,7 @@ void LineOwner::Shutdown() {
 
 void LineOwner::WaitEnded(JobId id) {
     std::unique_lock lock(mutex_);
-    idle_.wait(lock, [this, id] { return lastEnded_ >= id || !hasWorker_ || (closing_ && running_ == 0); });
+    idle_.wait(lock, [this, id] { return !unfinished_.contains(id) || !hasWorker_ || (closing_ && running_ == 0); });
 }
 
 LineOwner::JobId LineOwner::Submit(TrafficSource source, Work work, Ended ended) {
@@ -60,19 +68,37 @@ LineOwner::JobId LineOwner::Submit(TrafficSource source, Work work, Ended ended)
         if (closing_ || !hasWorker_) return 0;
         id = ++lastId_;
         queue_.push_back({.id = id, .source = source, .work = std::move(work), .ended = std::move(ended)});
+        unfinished_.insert(id);
     }
     wake_.notify_one();
     return id;
 }
 
+LineOwner::JobId LineOwner::SubmitBetweenCycles(JobId host, TrafficSource source, Work work, Ended ended) {
+    const std::lock_guard lock(mutex_);
+    if (closing_ || host == 0 || host != running_ || !takesJobsBetweenCycles_ || runningCancelled_) return 0;
+    const JobId id = ++lastId_;
+    betweenCycles_.push_back({.id = id, .source = source, .work = std::move(work), .ended = std::move(ended)});
+    unfinished_.insert(id);
+    return id;
+}
+
 void LineOwner::Cancel(JobId id) {
     const std::lock_guard lock(mutex_);
-    if (id != 0 && id == running_) {
+    if (id == 0) return;
+    if (id == runningBetween_) {
         stop_.Set();
         return;
     }
-    for (Queued& queued : queue_) {
-        if (queued.id == id) queued.cancelled = true;
+    if (id == running_) {
+        runningCancelled_ = true;
+        stop_.Set();
+        return;
+    }
+    for (auto* waiting : {&queue_, &betweenCycles_}) {
+        for (Queued& queued : *waiting) {
+            if (queued.id == id) queued.cancelled = true;
+        }
     }
 }
 
@@ -112,6 +138,8 @@ void LineOwner::Serve() {
             job = std::move(queue_.front());
             queue_.pop_front();
             running_ = job.id;
+            takesJobsBetweenCycles_ = true;
+            runningCancelled_ = job.cancelled;
             progress_ = {.job = job.id, .done = 0, .total = 0};
             settings = settings_;
             // A stop raised for an earlier job must not end this one; one raised for this
@@ -122,16 +150,92 @@ void LineOwner::Serve() {
         LineJob context(*this, std::move(settings));
         link_.SetTrafficLog(&traffic_, job.source);
         job.work(context);
+        EndJobsBetweenCycles();
         // Whatever the job did, the port is free for the next one.
         link_.ClosePort();
         if (job.ended) job.ended();
         {
             const std::lock_guard lock(mutex_);
             running_ = 0;
-            lastEnded_ = std::max(lastEnded_, job.id);
             progress_ = {};
         }
-        idle_.notify_all();
+        NoteEnded(job);
+    }
+}
+
+void LineOwner::NoteEnded(const Queued& job) {
+    {
+        const std::lock_guard lock(mutex_);
+        unfinished_.erase(job.id);
+    }
+    idle_.notify_all();
+}
+
+void LineOwner::RunBetween(Queued& job) {
+    LineJob context(*this, link_.Settings());
+    const TrafficSource hostSource = link_.Source();
+    link_.SetTrafficLog(&traffic_, job.source);
+    job.work(context);
+    link_.SetTrafficLog(&traffic_, hostSource);
+}
+
+void LineOwner::RunJobsBetweenCycles() {
+    for (;;) {
+        Queued job;
+        Progress hostProgress;
+        {
+            const std::lock_guard lock(mutex_);
+            if (betweenCycles_.empty() || runningCancelled_ || closing_) return;
+            job = std::move(betweenCycles_.front());
+            betweenCycles_.pop_front();
+            runningBetween_ = job.id;
+            hostProgress = progress_;
+            progress_ = {.job = job.id, .done = 0, .total = 0};
+            if (job.cancelled) stop_.Set();
+        }
+        RunBetween(job);
+        bool resume = false;
+        {
+            const std::lock_guard lock(mutex_);
+            runningBetween_ = 0;
+            progress_ = hostProgress;
+            // A stop raised for this job alone ended it, not its host: the host goes on.
+            if (stop_.IsSet() && !runningCancelled_ && !closing_) {
+                stop_.Reset();
+                resume = true;
+            }
+        }
+        // A port whose wait a stop ended sends nothing until it is opened again; the quiet
+        // time after the answer it cut short still holds for the host's next request.
+        if (resume && link_.Stopped()) {
+            const SerialSettings settings = link_.Settings();
+            link_.ClosePort();
+            if (!link_.OpenPort(settings)) link_.ClosePort();
+        }
+        if (job.ended) job.ended();
+        NoteEnded(job);
+    }
+}
+
+void LineOwner::EndJobsBetweenCycles() {
+    for (;;) {
+        Queued job;
+        {
+            const std::lock_guard lock(mutex_);
+            takesJobsBetweenCycles_ = false;
+            if (betweenCycles_.empty()) return;
+            job = std::move(betweenCycles_.front());
+            betweenCycles_.pop_front();
+            runningBetween_ = job.id;
+            stop_.Set();
+        }
+        RunBetween(job);
+        {
+            const std::lock_guard lock(mutex_);
+            runningBetween_ = 0;
+        }
+        if (job.ended) job.ended();
+        NoteEnded(job);
     }
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "link/modbus_rtu.h"
@@ -41,6 +42,10 @@ public:
     const StopEvent& Stop() const;
     // How far the job has come, e.g. the third of seven blocks: for the window's status line.
     void ReportProgress(int done, int total);
+    // For a job that keeps the port open from cycle to cycle (the live connection): runs, on
+    // the open port, the jobs submitted to go between its cycles (SubmitBetweenCycles), one
+    // after another, each to its end. Returns at once when none waits or this job is stopped.
+    void RunJobsBetweenCycles();
 
 private:
     LineOwner& owner_;
@@ -67,6 +72,13 @@ public:
     // worker once the work has returned and the port is closed. 0 when there is no worker
     // (the system would not give a thread): nothing runs then.
     JobId Submit(TrafficSource source, Work work, Ended ended = {});
+    // Queues `work` to run between two cycles of job `host`, which holds the port open and
+    // calls LineJob::RunJobsBetweenCycles between its cycles: on the same worker, link and
+    // open port, never in the middle of a cycle; `ended` runs once the work has returned,
+    // and the host goes on after it. Its frames go to the traffic log marked `source`. A
+    // cancel ends it alone; a cancel of the host ("断开") ends both; one still waiting when
+    // the host ends runs cancelled. 0 when `host` is not the job under way.
+    JobId SubmitBetweenCycles(JobId host, TrafficSource source, Work work, Ended ended = {});
     // Ends job `id` at once while it runs; a job still queued starts cancelled (its waits
     // end at once, and `ended` still runs). Nothing for a job that has ended.
     void Cancel(JobId id);
@@ -105,6 +117,13 @@ private:
     };
 
     void Serve();
+    void RunJobsBetweenCycles();
+    // Runs one job between the cycles of the job under way, on its link.
+    void RunBetween(Queued& job);
+    // The jobs left waiting when their host ended run cancelled: nothing of theirs is sent.
+    void EndJobsBetweenCycles();
+    // Notes the end of `job` for WaitEnded, once its `ended` has returned.
+    void NoteEnded(const Queued& job);
 
     StopEvent& stop_;
     TrafficLog traffic_;
@@ -116,7 +135,12 @@ private:
     std::deque<Queued> queue_;
     JobId running_ = 0;
     JobId lastId_ = 0;
-    JobId lastEnded_ = 0;  // jobs run in the order of their ids
+    std::set<JobId> unfinished_;  // submitted, and their `ended` has not returned
+    // Between the cycles of the job under way, while it takes them.
+    std::deque<Queued> betweenCycles_;
+    JobId runningBetween_ = 0;
+    bool takesJobsBetweenCycles_ = false;  // from its start until its work has returned
+    bool runningCancelled_ = false;  // the stop was raised for the job under way itself
     bool closing_ = false;
     bool hasWorker_ = false;
     Progress progress_;

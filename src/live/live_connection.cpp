@@ -49,6 +49,12 @@ void LiveConnection::DisconnectAndWait() {
     line_.WaitEnded(id);
 }
 
+LineOwner::JobId LiveConnection::SubmitBetweenCycles(TrafficSource source, LineOwner::Work work,
+                                                     LineOwner::Ended ended) {
+    if (!polling_.load()) return 0;
+    return line_.SubmitBetweenCycles(job_.load(), source, std::move(work), std::move(ended));
+}
+
 MeterIdentity LiveConnection::Identity() const {
     std::lock_guard lock(shared_.LiveMutex);
     return identity_;
@@ -148,7 +154,11 @@ void LiveConnection::PollingLoop(LineJob& job, const ConnectionEvents& events) {
                                .good = good,
                                .values = good ? &shared_.working : nullptr});
         }
-        if (job.Link().DeviceGone() && !Reopen(job, settings)) break;
+        // Closed: a job between the cycles was cancelled and the port would not open again.
+        if ((job.Link().DeviceGone() || !job.Link().IsOpen()) && !Reopen(job, settings)) break;
+        // Jobs submitted meanwhile (a sensor factor written and read back) take the line
+        // here, between two cycles; polling goes on after them.
+        job.RunJobsBetweenCycles();
         // Waiting on the stop rather than sleeping lets a disconnect end the pause at once.
         if (job.Stop().WaitFor(kPauseBetweenCycles)) break;
     }

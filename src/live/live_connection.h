@@ -57,6 +57,10 @@ public:
     void Disconnect();
     // Disconnects and waits until the job has ended (the command line; closing).
     void DisconnectAndWait();
+    // Submits `work` to take the line between two polling cycles, on the connection's open
+    // port (LineOwner::SubmitBetweenCycles): a sensor factor written and read back while
+    // connected. Polling goes on after it. 0 when the connection does not poll.
+    LineOwner::JobId SubmitBetweenCycles(TrafficSource source, LineOwner::Work work, LineOwner::Ended ended = {});
     // Why the latest open failed; PortError::None after a good one.
     PortError LastOpenError() const { return openError_.load(); }
     // From Connect until the job has ended.

@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "meter/shared_parameters.h"
+#include "meter/value_format.h"
 #include "settings/profile_values.h"  // FormatFixed: locale-independent "%.Nf"
 #include "settings/settings.h"
-#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 
@@ -20,14 +20,10 @@ constexpr int kFlowReg = live::kFlow.reg;
 constexpr int kVelocityReg = live::kVelocity.reg;
 constexpr int kPercentReg = live::kFlowPercent.reg;
 constexpr int kMtReg = live::kMt.reg;
-constexpr int kVolumeUnitReg = live::kFlowUnit.reg;  // the volume unit, then the time unit
-constexpr int kTimeUnitReg = live::kFlowUnit.reg + 1;
 constexpr int kAlarmReg = live::kAlarm.reg;
 constexpr int kHeatPowerReg = live::kHeatPower.reg;
 constexpr int kSupplyTempReg = live::kSupplyTemperature.reg;
 constexpr int kReturnTempReg = live::kReturnTemperature.reg;
-constexpr int kPowerUnitReg = live::kPowerUnit.reg;
-constexpr int kEnergyUnitReg = live::kEnergyUnit.reg;
 
 // printf's %0<width>ld: a minus sign first, then zeros up to the width.
 std::string Integer(long value, int width = 0) {
@@ -47,17 +43,11 @@ std::string WithUnit(std::string number, std::string_view unit) {
     return number;
 }
 
-// A total as the meter keeps it: whole units, then thousandths, each signed ("%ld.%03ld %s").
-std::string TotalText(const LiveRecord& record, const Parameter& total, std::string_view unit) {
-    return WithUnit(Integer(record.S32(total.reg)) + '.' + Integer(record.S32(total.reg + 2), 3), unit);
-}
-
-// A flow unit is only meaningful with both halves; one out of its table blanks the whole text.
-std::string FlowUnitText(const LiveRecord& record) {
-    const auto volume = TableAt(VolumeUnits, record.U16(kVolumeUnitReg));
-    const auto time = TableAt(TimeUnits, record.U16(kTimeUnitReg));
-    if (!volume || !time) return {};
-    return std::string(*volume) + '/' + std::string(*time);
+// A total as the meter keeps it: whole units, then thousandths, each signed ("%ld.%03ld %s"),
+// in the unit the meter keeps it in.
+std::string TotalText(const LiveRecord& record, const Parameter& total) {
+    return WithUnit(Integer(record.S32(total.reg)) + '.' + Integer(record.S32(total.reg + 2), 3),
+                    UnitText(total, record));
 }
 
 struct AlarmBit {
@@ -93,23 +83,19 @@ std::string AlarmText(std::uint16_t alarmBits, int meterKind) {
 }
 
 LiveTexts FormatLiveTexts(const LiveRecord& record, int meterKind) {
-    const std::string_view volumeUnit = TextAt(VolumeUnits, record.U16(kVolumeUnitReg));
-    const std::string_view powerUnit = TextAt(PowerUnits, record.U16(kPowerUnitReg));
-    const std::string_view energyUnit = TextAt(EnergyUnits, record.U16(kEnergyUnitReg));
-
     LiveTexts texts;
-    texts[kFlowField] = WithUnit(FormatFixed(record.Float(kFlowReg), 4), FlowUnitText(record));
+    texts[kFlowField] = WithUnit(FormatFixed(record.Float(kFlowReg), 4), UnitText(live::kFlow, record));
     texts[kVelocityField] = WithUnit(FormatFixed(record.Float(kVelocityReg), 4), "m/s");
     texts[kPercentField] = FormatFixed(record.Float(kPercentReg), 2) + '%';
     texts[kMtField] = FormatFixed(record.Float(kMtReg), 0);
-    texts[kForwardField] = TotalText(record, live::kForwardTotal, volumeUnit);
-    texts[kReverseField] = TotalText(record, live::kReverseTotal, volumeUnit);
+    texts[kForwardField] = TotalText(record, live::kForwardTotal);
+    texts[kReverseField] = TotalText(record, live::kReverseTotal);
     texts[kAlarmField] = AlarmText(record.U16(kAlarmReg), meterKind);
-    texts[kHeatPowerField] = WithUnit(FormatFixed(record.Float(kHeatPowerReg), 4), powerUnit);
+    texts[kHeatPowerField] = WithUnit(FormatFixed(record.Float(kHeatPowerReg), 4), UnitText(live::kHeatPower, record));
     texts[kSupplyTempField] = FormatFixed(record.Float(kSupplyTempReg), 2);
     texts[kReturnTempField] = FormatFixed(record.Float(kReturnTempReg), 2);
-    texts[kHeatTotalField] = TotalText(record, live::kHeatTotal, energyUnit);
-    texts[kColdTotalField] = TotalText(record, live::kColdTotal, energyUnit);
+    texts[kHeatTotalField] = TotalText(record, live::kHeatTotal);
+    texts[kColdTotalField] = TotalText(record, live::kColdTotal);
     return texts;
 }
 

@@ -88,6 +88,17 @@ enum class Control {
     DateTime,    // a date picker and a time picker
 };
 
+// Where the unit a value is shown in comes from: one of the meter's unit registers, as the
+// live display shows the flow in the flow unit and the totals in the flow's volume unit, or
+// a fixed text - for a parameter, the one its label names in parentheses.
+enum class UnitSource : std::uint8_t {
+    FlowUnit,    // volume unit / time unit (registers 115, 116), e.g. "m3/h"
+    VolumeUnit,  // register 115, as the totals are shown, e.g. "m3"
+    PowerUnit,   // register 133
+    EnergyUnit,  // register 134
+    Fixed,       // "m/s" of "流速上限(m/s)"; none without parentheses
+};
+
 // The bounds a value must keep, checked before anything is sent.
 struct Range {
     double min;
@@ -112,6 +123,7 @@ struct Parameter {
     // Belongs to one meter (its number, address, line, totals, clock, zero point): a
     // restore onto another meter leaves it out unless asked for.
     bool perMeter = false;
+    UnitSource unit = UnitSource::Fixed;
 
     constexpr int Registers() const { return RegistersOf(kind); }
     constexpr int Bytes() const { return 2 * Registers(); }

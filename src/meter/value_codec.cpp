@@ -26,11 +26,6 @@ double PowerOfTen(int k) {
 
 bool IsDecimal(Control control) { return control == Control::DecimalEdit || control == Control::FloatEdit; }
 
-int ScaleOf(const Parameter& row, const CodecContext& context) {
-    if (row.mapping == Mapping::EncodedFactor) return context.paramEncoding == 1 ? 5 : 4;
-    return row.scale;
-}
-
 void PutWord(std::uint16_t value, std::uint8_t* wire) {
     wire[0] = static_cast<std::uint8_t>(value >> 8);
     wire[1] = static_cast<std::uint8_t>(value & 0xFF);
@@ -42,6 +37,11 @@ void PutPair(std::uint32_t value, int byteOrderMode, std::uint8_t* wire) {
 }
 
 }  // namespace
+
+int RegisterScale(const Parameter& row, const CodecContext& context) {
+    if (row.mapping == Mapping::EncodedFactor) return context.paramEncoding == 1 ? 5 : 4;
+    return row.scale;
+}
 
 void ParameterToHost(const Parameter& row, LiveRecord& host, int byteOrderMode) {
     auto* place = host.RawMutable(row.reg, row.Bytes());
@@ -91,7 +91,7 @@ std::optional<std::string> RangeRefusal(const Parameter& row, double min, double
 std::optional<std::int64_t> RegisterInteger(const Parameter& row, const FieldValue& value,
                                             const CodecContext& context) {
     if (IsDecimal(row.control)) {
-        const int scale = ScaleOf(row, context);
+        const int scale = RegisterScale(row, context);
         return row.control == Control::FloatEdit ? ScaleToRegisterSingle(static_cast<float>(value.real), scale)
                                                  : ScaleToRegister(value.real, scale);
     }
@@ -107,7 +107,7 @@ std::optional<std::string> HeldRefusal(const Parameter& row, const std::optional
                                        const CodecContext& context) {
     const auto held = RegisterBounds(row.kind);
     if (integer && *integer >= held.min && *integer <= held.max) return std::nullopt;
-    const double step = IsDecimal(row.control) ? PowerOfTen(ScaleOf(row, context)) : 1.0;
+    const double step = IsDecimal(row.control) ? PowerOfTen(RegisterScale(row, context)) : 1.0;
     return RangeRefusal(row, static_cast<double>(held.min) / step, static_cast<double>(held.max) / step);
 }
 
@@ -165,7 +165,7 @@ FieldValue DecodeRow(const Parameter& row, const LiveRecord& host, const CodecCo
     if (row.control == Control::FloatEdit) {
         value.real = static_cast<float>(raw) / static_cast<float>(PowerOfTen(row.scale));
     } else if (IsDecimal(row.control)) {
-        value.real = static_cast<double>(raw) / PowerOfTen(ScaleOf(row, context));
+        value.real = static_cast<double>(raw) / PowerOfTen(RegisterScale(row, context));
     } else {
         switch (row.mapping) {
             case Mapping::DiameterOffset:

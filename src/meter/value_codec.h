@@ -30,6 +30,10 @@ struct CodecContext {
     int paramEncoding = 1;
 };
 
+// The decimal exponent k of a row's register (register = value × 10^k): its scale, or
+// for the generic sensor factor 5, 4 on a meter of the legacy encoding.
+int RegisterScale(const Parameter& row, const CodecContext& context);
+
 // 0.000001 as a single-precision number: lifts products such as 1.005 × 1000 =
 // 1004.9999999999999 over the whole step they are meant to reach.
 inline constexpr float WriteNudge = 0.000001F;

@@ -4,8 +4,10 @@
 #include <ctime>
 
 #include "meter/list_items.h"
+#include "meter/shared_parameters.h"
 #include "meter/value_text.h"
 #include "settings/calendar_fields.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo {
 namespace {
@@ -102,6 +104,54 @@ std::string_view UnitOf(const Parameter& parameter) {
     const auto open = label.rfind(kOpen, close);
     if (open == std::string_view::npos) return {};
     return label.substr(open + kOpen.size(), close - open - kOpen.size());
+}
+
+FieldValue DecodeWire(const Parameter& parameter, const std::uint8_t* wire, const CodecContext& context) {
+    LiveRecord host;
+    PlaceWireBytes(host, parameter.reg, wire, parameter.Bytes(), std::span(&parameter, 1), context.byteOrderMode);
+    return DecodeRow(parameter, host, context);
+}
+
+std::optional<std::string> Unsendable(const Parameter& parameter, const FieldValue& value, const CodecContext& context,
+                                      RowBytes& wire) {
+    if (auto refusal = RefusalOf(parameter, value, context)) return refusal;
+    wire = {};
+    if (const EncodeResult encoded = EncodeRow(parameter, value, context, wire.data()); !encoded.ok) {
+        return encoded.message;
+    }
+    const std::string meant = ValueText(parameter, value);
+    const std::string kept = ValueText(parameter, DecodeWire(parameter, wire.data(), context));
+    if (kept != meant) return "仪表保存的将是 " + kept + "，不是 " + meant + "。";
+    return std::nullopt;
+}
+
+const Parameter* UnitParameterOf(const Parameter& parameter) {
+    switch (parameter.unit) {
+        case UnitSource::FlowUnit:
+        case UnitSource::VolumeUnit: return &shared_parameters::kFlowUnit;
+        case UnitSource::PowerUnit: return &shared_parameters::kPowerUnit;
+        case UnitSource::EnergyUnit: return &shared_parameters::kEnergyUnit;
+        case UnitSource::Fixed: break;
+    }
+    return nullptr;
+}
+
+std::string UnitText(const Parameter& parameter, const LiveRecord& units) {
+    const Parameter* source = UnitParameterOf(parameter);
+    if (source == nullptr) return std::string(UnitOf(parameter));
+    switch (parameter.unit) {
+        case UnitSource::FlowUnit: {
+            const auto volume = TableAt(VolumeUnits, units.U16(source->reg));
+            const auto time = TableAt(TimeUnits, units.U16(source->reg + 1));
+            if (!volume || !time) return {};
+            return std::string(*volume) + '/' + std::string(*time);
+        }
+        case UnitSource::VolumeUnit: return std::string(TextAt(VolumeUnits, units.U16(source->reg)));
+        case UnitSource::PowerUnit: return std::string(TextAt(PowerUnits, units.U16(source->reg)));
+        case UnitSource::EnergyUnit: return std::string(TextAt(EnergyUnits, units.U16(source->reg)));
+        case UnitSource::Fixed: break;
+    }
+    return {};
 }
 
 }  // namespace kelvo

@@ -54,6 +54,26 @@ std::vector<RegisterSpan> ReadingRequests(int meterKind) {
     for (const ParamRow* row : RecordedParameters(meterKind)) {
         if (!covered(*row)) requests.push_back({row->reg, static_cast<std::uint16_t>(row->Bytes())});
     }
+    // The units the record shows its values in (the flow range in the flow unit, a total in
+    // the totals unit) lie in the meter's unit registers. The W58 pages show no flow or
+    // totals unit, so their read-all blocks leave them out: they follow here, neighbours in
+    // one request.
+    std::vector<RegisterSpan> units;
+    for (const ParamRow* row : RecordedParameters(meterKind)) {
+        const Parameter* unit = UnitParameterOf(*row);
+        const bool listed = unit != nullptr && std::any_of(units.begin(), units.end(), [unit](const RegisterSpan& span) {
+            return span.start == unit->reg;
+        });
+        if (unit != nullptr && !listed && !covered(*unit)) units.push_back({unit->reg, static_cast<std::uint16_t>(unit->Bytes())});
+    }
+    std::sort(units.begin(), units.end(), [](const RegisterSpan& a, const RegisterSpan& b) { return a.start < b.start; });
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (i > 0 && requests.back().start + requests.back().bytes / 2 == units[i].start) {
+            requests.back().bytes = static_cast<std::uint16_t>(requests.back().bytes + units[i].bytes);
+        } else {
+            requests.push_back(units[i]);
+        }
+    }
     return requests;
 }
 
@@ -110,7 +130,7 @@ MeterReading ReadMeter(CDMRJly& link, const SerialSettings& settings, int meterK
                                  .reg = row->reg,
                                  .raw = {raw, raw + row->Bytes()},
                                  .value = ValueText(*row, DecodeRow(*row, host, context)),
-                                 .unit = std::string(UnitOf(*row))});
+                                 .unit = UnitText(*row, host)});
     }
     reading.record = std::move(record);
     return reading;

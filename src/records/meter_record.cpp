@@ -1,9 +1,12 @@
 #include "records/meter_record.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 #include "meter/live_record.h"
+#include "meter/meter_identity.h"
+#include "meter/value_format.h"
 #include "records/record_parameters.h"
 #include "settings/atomic_file.h"
 #include "settings/calendar_fields.h"
@@ -67,11 +70,25 @@ const RecordedValue* MeterRecord::Find(std::string_view name) const {
 std::optional<FieldValue> MeterRecord::Decoded(const Parameter& parameter) const {
     const RecordedValue* recorded = Find(parameter.name);
     if (recorded == nullptr || static_cast<int>(recorded->raw.size()) != parameter.Bytes()) return std::nullopt;
+    const bool knownOrder = byteOrderMode >= 0 && byteOrderMode <= 3;
+    const bool knownEncoding = paramEncoding == kEncodingLegacy || paramEncoding == kEncodingCurrent;
+    if (!knownOrder || (parameter.DependsOnEncoding() && !knownEncoding)) return std::nullopt;
     LiveRecord host;
     if (host.RawMutable(parameter.reg, parameter.Bytes()) == nullptr) return std::nullopt;
     PlaceWireBytes(host, parameter.reg, recorded->raw.data(), parameter.Bytes(), std::span(&parameter, 1),
                    byteOrderMode);
-    return DecodeRow(parameter, host, {.byteOrderMode = byteOrderMode, .paramEncoding = paramEncoding});
+    const CodecContext context{.byteOrderMode = byteOrderMode, .paramEncoding = paramEncoding};
+    const FieldValue value = DecodeRow(parameter, host, context);
+    // Only a value that goes back into the very registers it came from is what the meter
+    // meant; anything else would be restored as another value than the one recorded. A
+    // value beyond the page's range is still a value: the restore refuses to write it.
+    Parameter unbounded = parameter;
+    unbounded.range.reset();
+    RowBytes again{};
+    if (Unsendable(unbounded, value, context, again) || !std::equal(recorded->raw.begin(), recorded->raw.end(), again.begin())) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 std::string RecordText(const MeterRecord& record) {

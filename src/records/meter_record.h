@@ -47,7 +47,11 @@ struct MeterRecord {
     std::vector<RecordedValue> values;  // in the order of the kind's pages
 
     const RecordedValue* Find(std::string_view name) const;
-    // The value of a recorded parameter, decoded from its raw registers.
+    // The value of a recorded parameter, decoded from its raw registers with the file's
+    // byte order and encoding. nullopt when the registers stand for no value a page could
+    // show and write back as they are (a clock that is no date, a legacy diameter code
+    // beyond the table, thousandths of 1000 and more, a byte order or encoding the program
+    // does not know): such a value cannot be decoded.
     std::optional<FieldValue> Decoded(const Parameter& parameter) const;
     bool operator==(const MeterRecord&) const = default;
 };

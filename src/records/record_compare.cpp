@@ -14,6 +14,13 @@ std::string Meaning(const MeterRecord& record, const ParamRow& parameter) {
     return recorded != nullptr ? recorded->value : std::string{};
 }
 
+// The unit a record keeps beside a value; empty for a file written before units were
+// recorded with their meter's unit registers.
+std::string_view RecordedUnit(const MeterRecord& record, const ParamRow& parameter) {
+    const RecordedValue* recorded = record.Find(parameter.name);
+    return recorded != nullptr ? std::string_view(recorded->unit) : std::string_view{};
+}
+
 }  // namespace
 
 Comparison Compare(const MeterRecord& left, const MeterRecord& right) {
@@ -27,7 +34,17 @@ Comparison Compare(const MeterRecord& left, const MeterRecord& right) {
                        .label = std::string(parameter->label),
                        .left = inLeft ? Meaning(left, *parameter) : std::string{},
                        .right = inRight ? Meaning(right, *parameter) : std::string{},
-                       .unit = std::string(UnitOf(*parameter))};
+                       .unit = {}};
+        const std::string_view leftUnit = RecordedUnit(left, *parameter);
+        const std::string_view rightUnit = inRight ? RecordedUnit(right, *parameter) : std::string_view{};
+        if (!leftUnit.empty() && !rightUnit.empty() && leftUnit != rightUnit) {
+            // The same number in two units (a range of 20 m3/h against 20 L/s) is no same
+            // value: each side carries its own unit.
+            row.left += " " + std::string(leftUnit);
+            row.right += " " + std::string(rightUnit);
+        } else {
+            row.unit = !leftUnit.empty() ? leftUnit : !rightUnit.empty() ? rightUnit : UnitOf(*parameter);
+        }
         if (!inRight) {
             row.verdict = CompareVerdict::OnlyLeft;
         } else if (!inLeft) {

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
+#include <string_view>
 
 #include "messages/failure_text.h"
 #include "meter/register_maps.h"
+#include "meter/value_format.h"
 #include "pages/page_catalog.h"
 
 namespace kelvo {
@@ -17,7 +20,7 @@ bool Inside(const Parameter& parameter, const RegisterSpan& span) {
 
 struct Change {
     const ParamRow* parameter;
-    std::array<std::uint8_t, 8> bytes{};
+    RowBytes bytes{};
 };
 
 std::string Join(const std::vector<std::string>& names) {
@@ -29,6 +32,27 @@ std::string Join(const std::vector<std::string>& names) {
 std::string RegistersText(const RegisterSpan& span) {
     const int last = span.start + span.bytes / 2 - 1;
     return "寄存器 " + std::to_string(span.start) + (last > span.start ? "–" + std::to_string(last) : "");
+}
+
+// Why a chosen parameter cannot go to the meter at hand as recorded: the checks of a page's
+// write (its range, what its registers hold), and that the meter keeps the value recorded,
+// not a rounded one (a factor of five decimals on a meter that keeps four); nullopt when
+// it can.
+std::optional<std::string> Refusal(const RestoreChoice& choice, const CodecContext& context, RowBytes& bytes) {
+    if (!choice.decoded) return "备份文件中的寄存器值不是该参数的有效值";
+    std::optional<std::string> why = Unsendable(*choice.parameter, choice.value, context, bytes);
+    if (!why) return std::nullopt;
+    if (why->ends_with("。")) why->erase(why->size() - std::string_view("。").size());
+    return "本仪表不能写入备份的值 " + ValueText(*choice.parameter, choice.value) + "（" + *why + "）";
+}
+
+// "传感器系数（sensor_factor）：…；口径（diameter）：…"
+std::string RefusedText(const std::vector<NotRestored>& refused) {
+    std::string text;
+    for (const NotRestored& parameter : refused) {
+        text += (text.empty() ? "" : "；") + parameter.label + "（" + parameter.name + "）：" + parameter.reason;
+    }
+    return text;
 }
 
 // The download blocks of the kind's pages, each span once, in page order.
@@ -60,16 +84,18 @@ std::vector<RestoreChoice> RestoreChoices(const MeterRecord& record, const std::
                 continue;
             }
             const auto value = record.Decoded(row);
-            if (!value) continue;
             const bool named = std::find(only.begin(), only.end(), row.name) != only.end();
-            choices.push_back({.parameter = &row, .value = *value, .selected = only.empty() ? !row.perMeter : named});
+            choices.push_back({.parameter = &row,
+                               .value = value.value_or(FieldValue{}),
+                               .selected = only.empty() ? !row.perMeter : named,
+                               .decoded = value.has_value()});
         }
     }
     return choices;
 }
 
 RestoreOutcome Restore(CDMRJly& link, const SerialSettings& settings, int meterKind,
-                       const std::vector<RestoreChoice>& choices, const std::function<bool(int changes)>& confirm,
+                       const std::vector<RestoreChoice>& choices, const std::function<bool(const std::string& question)>& confirm,
                        const std::function<void(int, int)>& progress) {
     RestoreOutcome outcome;
     outcome.before = ReadMeter(link, settings, meterKind, progress);
@@ -84,7 +110,12 @@ RestoreOutcome Restore(CDMRJly& link, const SerialSettings& settings, int meterK
     for (const RestoreChoice& choice : choices) {
         if (!choice.selected) continue;
         Change change{.parameter = choice.parameter};
-        if (!EncodeRow(*choice.parameter, choice.value, context, change.bytes.data()).ok) continue;
+        if (auto refusal = Refusal(choice, context, change.bytes)) {
+            outcome.refused.push_back({.name = std::string(choice.parameter->name),
+                                       .label = std::string(choice.parameter->label),
+                                       .reason = std::move(*refusal)});
+            continue;
+        }
         const int bytes = choice.parameter->Bytes();
         if (std::equal(change.bytes.begin(), change.bytes.begin() + bytes, image.At(choice.parameter->reg))) continue;
         std::copy_n(change.bytes.begin(), bytes, image.At(choice.parameter->reg));
@@ -92,7 +123,7 @@ RestoreOutcome Restore(CDMRJly& link, const SerialSettings& settings, int meterK
     }
     outcome.changes = static_cast<int>(changes.size());
     if (changes.empty()) return outcome;
-    if (!confirm(outcome.changes)) {
+    if (!confirm(RestoreQuestion(outcome.changes, outcome.refused))) {
         outcome.declined = true;
         return outcome;
     }
@@ -161,18 +192,30 @@ RestoreOutcome Restore(CDMRJly& link, const SerialSettings& settings, int meterK
     return outcome;
 }
 
-std::string RestoreQuestion(int changes) {
-    return "将向仪表写入 " + std::to_string(changes) + " 个与仪表不同的参数，写入后读回核对。是否继续？";
+std::string RestoreQuestion(int changes, const std::vector<NotRestored>& refused) {
+    std::string question = "将向仪表写入 " + std::to_string(changes) + " 个与仪表不同的参数，写入后读回核对。";
+    if (!refused.empty()) {
+        question += "以下 " + std::to_string(refused.size()) + " 个参数不能写入，将不写入：" + RefusedText(refused) + "。";
+    }
+    return question + "是否继续？";
 }
 
 RestoreReport DescribeRestore(const RestoreOutcome& outcome) {
     if (outcome.before.unsupported) return {std::string(kMeterNotSupportedText), {}};
     if (!outcome.before.record) return {"读取仪表参数失败，没有写入任何参数", ReadingFailureText(outcome.before)};
-    if (outcome.changes == 0) return {"仪表参数与文件相同，没有需要写入的参数", {}};
-    if (outcome.declined) return {"已取消，没有写入任何参数", {}};
+    // Every report names the chosen parameters that were not written: a restore that left
+    // one out is not complete, whatever else went well.
+    const std::string notWritten =
+        outcome.refused.empty() ? std::string{} : "未写入（不能写入）：" + RefusedText(outcome.refused) + "。";
+    if (outcome.changes == 0) {
+        if (outcome.refused.empty()) return {"仪表参数与文件相同，没有需要写入的参数", {}};
+        return {"恢复未完成：" + std::to_string(outcome.refused.size()) + " 个参数不能写入，没有写入任何参数", notWritten};
+    }
+    if (outcome.declined) return {"已取消，没有写入任何参数", notWritten};
     std::string detail;
     if (!outcome.written.empty()) detail += "已写入：" + Join(outcome.written) + "。";
     if (!outcome.unsure.empty()) detail += "请求已发出、仪表未确认（可能已写入）：" + Join(outcome.unsure) + "。";
+    detail += notWritten;
     if (!outcome.writeFailure.Good()) {
         return {"恢复参数失败，写入已停止", outcome.failedAt + "：" + FailureDetail(outcome.writeFailure) + "。" + detail};
     }
@@ -182,7 +225,11 @@ RestoreReport DescribeRestore(const RestoreOutcome& outcome) {
     if (!outcome.mismatched.empty()) {
         return {"参数已写入，但读回的值与文件不符", "不符：" + Join(outcome.mismatched) + "。" + detail};
     }
-    return {"恢复成功：写入并核对了 " + std::to_string(outcome.verified.size()) + " 个参数", detail};
+    const std::string verified = "写入并核对了 " + std::to_string(outcome.verified.size()) + " 个参数";
+    if (!outcome.refused.empty()) {
+        return {"恢复未完成：" + verified + "，" + std::to_string(outcome.refused.size()) + " 个参数不能写入", detail};
+    }
+    return {"恢复成功：" + verified, detail};
 }
 
 }  // namespace kelvo

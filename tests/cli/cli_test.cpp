@@ -220,6 +220,20 @@ TEST(KelvoCli, BackupCompareAndRestoreAMeter) {
         EXPECT_EQ(value->raw, meter.Bytes(parameter->reg, parameter->Bytes())) << parameter->name;
     }
     EXPECT_TRUE(Has(ReadFile(file), "[spike_time]\nLabel=尖峰抑制时间(s)\nRegister=180\nRaw=00 02\nValue=2\nUnit=s\n"));
+    // Every value with its unit as the page and the live display show it, in the file and the report.
+    const std::string html = port.Settings().ConfigHome() + "/report.html";
+    ASSERT_EQ(RunKelvoCli({"report", file, "-o", html}).status, kExitDone);
+    const std::pair<const char*, const char*> units[] = {
+        {"flow_range", "m3/h"}, {"forward_total", "m3"},  {"heat_total", "kWh"},         {"correction_point_1", "m/s"},
+        {"density", "kg/m3"},   {"sensor_factor", ""},    {"supply_compensation", "℃"}, {"energy_pulse_equivalent", "kWh/P"},
+    };
+    for (const auto& [name, unit] : units) {
+        const RecordedValue* value = read.record->Find(name);
+        ASSERT_NE(value, nullptr) << name;
+        EXPECT_EQ(value->unit, unit) << name;
+        EXPECT_TRUE(Has(ReadFile(html), "<tr><td>" + value->label + "</td><td>" + value->value + "</td><td>" + unit + "</td>"))
+            << name;
+    }
 
     meter.SetReg(180, 9);                                        // spike_time 2 → 9
     meter.SetReg(191, 4);                                        // pulse_width → 10ms
@@ -335,6 +349,25 @@ constexpr char kRecordHead[] = "[Record]\nFormat=1\nKind=w58\nModel=RA03\nVersio
 std::string SpikeTimeRecord(int seconds) {
     return std::string(kRecordHead) + "[spike_time]\nLabel=尖峰抑制时间(s)\nRegister=180\nRaw=00 0" +
            std::to_string(seconds) + "\nValue=" + std::to_string(seconds) + "\nUnit=s\n";
+}
+
+// A restore that leaves a ticked parameter out is not done: a script sees exit status 1.
+TEST(KelvoCli, ARestoreThatCannotWriteEveryParameterIsNotDone) {
+    test::SimulatedMeterPort port;
+    ASSERT_TRUE(StartW58(port));
+    sim::MeterSimulator& meter = port.Meter();
+    const std::string file = port.Settings().ConfigHome() + "/edited.ini";
+    // By hand: spike time 5 s, and a supply compensation of -5 ℃ where the page takes -3 to 3.
+    WriteFile(file, std::string(kRecordHead) + "[spike_time]\nRegister=180\nRaw=00 05\n" +
+                        "[supply_compensation]\nRegister=258\nRaw=FF CE\n");
+    const std::uint16_t compensation = meter.Reg(258);
+
+    const Outcome restored = RunKelvoCli({"restore", file, "--yes"});
+    EXPECT_EQ(restored.status, kExitNotDone);
+    EXPECT_TRUE(Has(restored.err, "恢复未完成：写入并核对了 1 个参数，1 个参数不能写入\n")) << restored.err;
+    EXPECT_TRUE(Has(restored.err, "供温补偿(℃)（supply_compensation）：本仪表不能写入备份的值 -5")) << restored.err;
+    EXPECT_EQ(meter.Reg(180), 5);
+    EXPECT_EQ(meter.Reg(258), compensation);
 }
 
 TEST(KelvoCli, FilesComparedAndReported) {

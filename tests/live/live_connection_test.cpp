@@ -451,6 +451,100 @@ TEST(LiveConnectionEnd, DestroyingTheConnectionEndsItsJobAndFreesThePort) {
     }
 }
 
+// What a job between two polling cycles did, as its submitter hears it.
+struct BetweenCycles {
+    LinkResult written;
+    bool onOpenPort = false;
+    std::atomic<bool> ended{false};
+};
+
+// The frames of a connection in order, one letter each: I identification, C a read of the
+// polling cycle, W and R the write and the read of registers 147-148 between the cycles.
+std::string FrameLetters(const std::vector<Bytes>& frames) {
+    std::string letters;
+    for (const Bytes& frame : frames) {
+        if (frame[1] == 0x41) letters += 'I';
+        if (frame[1] == 0x10) letters += 'W';
+        if (frame[1] == 0x04) letters += frame[3] == 147 ? 'R' : 'C';
+    }
+    return letters;
+}
+
+TEST(LiveConnectionBetweenCycles, AJobTakesTheLineBetweenTwoCyclesAndPollingGoesOn) {
+    enum class Act { Nothing, CancelTheFirst, Disconnect };
+    struct Case {
+        const char* what;
+        Act whileTheFirstWaits;  // for the meter's answer to its write
+        std::string between;     // the frames of the two jobs, in order
+        LinkFailure firstWrite;
+        LinkFailure secondWrite;
+        bool secondSent;
+        bool pollingGoesOn;
+    };
+    const Case cases[] = {
+        {"both run to their end", Act::Nothing, "WRWR", LinkFailure::None, LinkFailure::None, true, true},
+        {"a cancel ends the first alone", Act::CancelTheFirst, "WWR", LinkFailure::Cancelled, LinkFailure::None, true, true},
+        {"a disconnect ends both", Act::Disconnect, "W", LinkFailure::Cancelled, LinkFailure::Cancelled, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeRig rig;
+        ASSERT_TRUE(rig.Connect(kW58Meter));
+        ASSERT_TRUE(rig.WaitForMoreRequests(2 * kW58Cycle.size()));
+        LineOwner::JobId first = 0;
+        rig.SetBeforeAnswer([&](std::size_t) {
+            {
+                const std::lock_guard lock(rig.wire->mutex);
+                if (rig.wire->written.back()[1] != 0x10 || c.whileTheFirstWaits == Act::Nothing) return;
+                rig.wire->beforeAnswer = {};  // once
+            }
+            WaitUntil([&first] { return first != 0; });
+            if (c.whileTheFirstWaits == Act::CancelTheFirst) rig.line.Cancel(first);
+            if (c.whileTheFirstWaits == Act::Disconnect) rig.connection->Disconnect();
+            rig.stop.WaitFor(std::chrono::minutes(1));
+        });
+        BetweenCycles jobs[2];
+        const auto writeAndReadBack = [](BetweenCycles& outcome) {
+            return [&outcome](LineJob& job) {
+                outcome.onOpenPort = job.Link().IsOpen();
+                const std::uint8_t factor[4] = {0x7E, 0xD0, 0x00, 0x01};
+                outcome.written = job.Link().WriteRegisters(147, 4, factor);
+                std::uint8_t back[4] = {};
+                job.Link().ReadRegisters(147, 4, back);
+            };
+        };
+        first = rig.connection->SubmitBetweenCycles(TrafficSource::Page, writeAndReadBack(jobs[0]),
+                                                     [&jobs] { jobs[0].ended.store(true); });
+        ASSERT_NE(first, 0U);
+        const LineOwner::JobId second = rig.connection->SubmitBetweenCycles(
+            TrafficSource::Page, writeAndReadBack(jobs[1]), [&jobs] { jobs[1].ended.store(true); });
+        ASSERT_NE(second, 0U);
+        ASSERT_TRUE(WaitUntil([&jobs] { return jobs[1].ended.load(); }));
+        if (c.pollingGoesOn) {
+            ASSERT_TRUE(rig.WaitForMoreRequests(2 * kW58Cycle.size()));
+            EXPECT_TRUE(rig.connection->IsPolling());
+        }
+        rig.connection->DisconnectAndWait();
+
+        EXPECT_TRUE(jobs[0].ended.load() && jobs[1].ended.load()) << "each submitter hears of its end";
+        EXPECT_TRUE(jobs[0].onOpenPort) << "on the connection's port, open";
+        EXPECT_EQ(jobs[0].written.failure, c.firstWrite);
+        EXPECT_EQ(jobs[1].written.failure, c.secondWrite);
+        EXPECT_EQ(jobs[1].written.requestSent, c.secondSent);
+        EXPECT_EQ(rig.connection->SubmitBetweenCycles(TrafficSource::Page, [](LineJob&) {}), 0U) << "nothing polls";
+        // Whole cycles before the jobs, none cut by them, and whole cycles again after.
+        const std::string letters = FrameLetters(rig.wire->Written());
+        const std::size_t from = letters.find_first_of("WR");
+        ASSERT_NE(from, std::string::npos);
+        const std::size_t to = letters.find_last_of("WR") + 1;
+        EXPECT_EQ(letters.substr(from, to - from), c.between) << letters;
+        EXPECT_EQ((from - 1) % kW58Cycle.size(), 0U) << letters;
+        const std::string after = letters.substr(to);
+        EXPECT_EQ(after.starts_with(std::string(kW58Cycle.size(), 'C')), c.pollingGoesOn) << letters;
+        EXPECT_EQ(after.empty(), !c.pollingGoesOn) << letters;
+    }
+}
+
 // Against the simulated meter on a pseudo-terminal.
 class LiveConnectionOnTheWireTest : public ::testing::Test {
 protected:

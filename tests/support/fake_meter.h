@@ -5,12 +5,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "link/modbus_rtu.h"
+#include "settings/settings.h"
 #include "sim/meter_model.h"
 #include "sim/slave_protocol.h"
 #include "support/fake_transport.h"
@@ -71,6 +74,22 @@ private:
     int exceptionFirst_ = 1;
     int exceptionLast_ = 0;
     bool silent_ = false;
+};
+
+// A link on the fake transport to a fake meter of `kind` that answers `identification`,
+// its port open at 57600 baud.
+struct FakeMeterLink {
+    explicit FakeMeterLink(sim::SimMeterKind kind, const std::string& identification) : meter(kind) {
+        meter.SetIdentification(identification);
+        meter.Attach(*wire);
+        settings.baudRate = 57600;
+        link.OpenPort(settings);
+    }
+
+    std::shared_ptr<FakeLine> wire = std::make_shared<FakeLine>();
+    FakeMeter meter;
+    CDMRJly link{std::make_unique<FakeTransport>(wire)};
+    SerialSettings settings;
 };
 
 }  // namespace kelvo::test

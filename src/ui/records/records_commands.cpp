@@ -137,7 +137,7 @@ void CRecordsCommands::Restore(const MeterRecord& record, const std::vector<Rest
                            // The question comes with the port held: the meter as read stays the meter written.
                            outcome->second = kelvo::Restore(
                                line.link, line.settings, kind, choices,
-                               [&line](int changes) { return line.messages.Confirm(RestoreQuestion(changes)); },
+                               [&line](const std::string& question) { return line.messages.Confirm(question); },
                                line.progress);
                        }
                        line.link.ClosePort();

@@ -52,8 +52,13 @@ CRestoreDlg::CRestoreDlg(const MeterRecord& record, QWidget* parent) : QDialog(p
         label->setCheckState(choice.selected ? Qt::Checked : Qt::Unchecked);
         table_->setItem(r, 0, label);
         table_->setItem(r, 1, new QTableWidgetItem(Q(choice.parameter->name)));
-        table_->setItem(r, 2, new QTableWidgetItem(Q(ValueText(*choice.parameter, choice.value))));
-        table_->setItem(r, 3, new QTableWidgetItem(Q(UnitOf(*choice.parameter))));
+        const RecordedValue* recorded = record.Find(choice.parameter->name);
+        // A value the file's registers do not stand for is shown as the file writes it, marked:
+        // ticked, it is reported as not written.
+        const QString value = choice.decoded ? Q(ValueText(*choice.parameter, choice.value))
+                                             : QStringLiteral("%1（无法解读）").arg(Q(recorded->value));
+        table_->setItem(r, 2, new QTableWidgetItem(value));
+        table_->setItem(r, 3, new QTableWidgetItem(Q(recorded->unit)));
     }
     table_->resizeColumnsToContents();
     table_->horizontalHeader()->setStretchLastSection(true);
