@@ -16,6 +16,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "history/cycle_sample.h"
@@ -57,6 +58,8 @@ public:
     }
     // The first sample at or after `timeMs`; Size() when there is none.
     std::size_t LowerBound(std::int64_t timeMs) const;
+    // The sample nearest to `timeMs`; nullopt in an empty view.
+    std::optional<std::size_t> Nearest(std::int64_t timeMs) const;
     int MeterKind() const { return meterKind_; }
     bool MeasuresHeat() const { return measuresHeat_; }
     // Counts the histories: a new "连接" makes a new one.
