@@ -69,7 +69,11 @@ void HistoryStore::Append(CycleSample sample, std::int64_t steadyMs) {
         if (chunks_.size() == 1) offset_ = 0;
     }
     // No view reaches this slot: every view ends at the size taken under this lock.
-    chunks_.back()->samples[backCount_++] = sample;
+    HistoryChunk& back = *chunks_.back();
+    back.samples[backCount_++] = sample;
+    if (backCount_ % kBlockSamples == 0) {
+        back.blocks[backCount_ / kBlockSamples - 1] = Summarize(&back.samples[backCount_ - kBlockSamples]);
+    }
     ++size_;
     while (size_ > limits_.maxCount ||
            (size_ > 1 && At(size_ - 1).timeMs - At(0).timeMs > limits_.maxAge.count())) {
