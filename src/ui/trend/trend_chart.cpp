@@ -109,7 +109,8 @@ QLineSeries* TrendChart::LineOf(QChart* chart, std::vector<QLineSeries*>& lines,
         auto* line = new QLineSeries;
         line->setObjectName(QStringLiteral("trend_") + QString::fromUtf8(InfoOf(id).name.data(),
                                                                           static_cast<qsizetype>(InfoOf(id).name.size())));
-        line->setPen(QPen(QColor(kColours[static_cast<std::size_t>(id)]), 1.5));
+        // A pen of one pixel is the raster engine's fast path: thousands of points a frame.
+        line->setPen(QPen(QColor(kColours[static_cast<std::size_t>(id)]), 1));
         chart->addSeries(line);
         line->attachAxis(time);
         lines.push_back(line);
@@ -161,8 +162,12 @@ void TrendChart::PlaceAxes(const std::map<QString, AxisUse>& used) {
 }
 
 void TrendChart::Draw(const HistoryView& view, const Decimation& drawn, TimeSpan span, int columns) {
-    ConfigureTimeAxis(time_, span);
-    ConfigureTimeAxis(laneTime_, span);
+    // A new range maps every line anew: only when the span moved.
+    if (span.fromMs != shownSpan_.fromMs || span.toMs != shownSpan_.toMs) {
+        ConfigureTimeAxis(time_, span);
+        ConfigureTimeAxis(laneTime_, span);
+        shownSpan_ = span;
+    }
     const double columnMs = columns > 0 ? static_cast<double>(span.Length()) / columns : 0.0;
 
     std::map<QString, AxisUse> used;
@@ -181,7 +186,9 @@ void TrendChart::Draw(const HistoryView& view, const Decimation& drawn, TimeSpan
             // A piece after a gap in the same unit goes on with the stretch before it.
             const bool sameUnitAsBefore = k > 0 && series.pieces[k - 1].unitKey == piece.unitKey;
             QLineSeries* line = LineOf(chart, lines_[slot], k, series.id, alarm ? laneTime_ : time_);
-            line->replace(PointsOf(piece, columnMs));
+            // Most lines are as they were (a new cycle seldom moves a column's extremes): a line
+            // given its points again would be mapped anew for nothing.
+            if (QList<QPointF> points = PointsOf(piece, columnMs); points != line->points()) line->replace(points);
             if (alarm) {
                 if (line->attachedAxes().size() < 2) line->attachAxis(laneLevel_);
                 continue;
@@ -219,7 +226,7 @@ void TrendChart::Draw(const HistoryView& view, const Decimation& drawn, TimeSpan
     QList<QPointF> marks;
     marks.reserve(static_cast<qsizetype>(drawn.failedColumns.size()));
     for (const std::int64_t timeMs : drawn.failedColumns) marks.append(QPointF(static_cast<double>(timeMs), kFailureMark));
-    failures_->replace(marks);
+    if (marks != failures_->points()) failures_->replace(marks);
 }
 
 int TrendChart::Pieces(SeriesId id) const { return static_cast<int>(lines_[static_cast<std::size_t>(id)].size()); }

@@ -56,6 +56,7 @@ private:
     QScatterSeries* failures_ = nullptr;
     std::array<std::vector<QLineSeries*>, kSeriesCount> lines_;
     std::map<QString, QValueAxis*> axes_;  // by unit text
+    TimeSpan shownSpan_;
 };
 
 }  // namespace kelvo

@@ -63,6 +63,17 @@ QString StatisticText(double value, SeriesKind kind) {
 
 std::int64_t NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
+// The smallest of 1, 1.25, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten milliseconds that
+// is at least `ms`: a column width that a growing history keeps for a long while.
+std::int64_t RoundColumnMs(std::int64_t ms) {
+    constexpr std::array<std::int64_t, 10> kSteps = {100, 125, 150, 200, 250, 300, 400, 500, 600, 800};
+    for (std::int64_t decade = 1;; decade *= 10) {
+        for (const std::int64_t step : kSteps) {
+            if (step * decade >= ms * 100) return std::max<std::int64_t>(1, step * decade / 100);
+        }
+    }
+}
+
 }  // namespace
 
 CTrendWindow::CTrendWindow(const HistoryStore& history, const CycleRecorder& recorder, QAction* startLog,
@@ -224,20 +235,40 @@ void CTrendWindow::Redraw() {
     for (const SeriesInfo& series : SeriesOfMeter(view_.MeasuresHeat())) {
         if (shown_[static_cast<std::size_t>(series.id)]) ticked.push_back(series.id);
     }
-    const int columns = std::max(1, static_cast<int>(mainView_->chart()->plotArea().width()));
+    const int columns = Columns();
     chart_->Draw(view_, Decimate(view_, ticked, span, columns), span, columns);
     ShowUnits();
     ShowStatistics(span);
     ShowCursor();
 }
 
+int CTrendWindow::Columns() const { return std::max(1, static_cast<int>(mainView_->chart()->plotArea().width())); }
+
 TimeSpan CTrendWindow::VisibleSpan() const {
     if (!following_) return manual_;
+    const auto columns = static_cast<std::int64_t>(Columns());
     const std::int64_t length = kTrendSpans[static_cast<std::size_t>(spanChoice_)].lengthMs;
-    if (view_.Empty()) return {.fromMs = NowMs() - std::max<std::int64_t>(length, 60'000), .toMs = NowMs()};
+    if (view_.Empty()) {
+        const std::int64_t shown = std::max<std::int64_t>(length, 60'000);
+        return {.fromMs = NowMs() - shown, .toMs = NowMs()};
+    }
     const std::int64_t newest = view_[view_.Size() - 1].timeMs + 1;
-    if (length == 0) return {.fromMs = std::min(view_[0].timeMs, newest - kShortestSpanMs), .toMs = newest};
-    return {.fromMs = newest - length, .toMs = newest};
+    // Following moves the span a whole column at a time, so that the columns keep their
+    // cycles and a new cycle redraws only what it changed.
+    if (length > 0) {
+        const std::int64_t column = std::max<std::int64_t>(1, (length + columns - 1) / columns);
+        const std::int64_t to = (newest + column - 1) / column * column;
+        return {.fromMs = to - column * columns, .toMs = to};
+    }
+    // The whole history, on columns of a round width that stays while the history grows.
+    const std::int64_t oldest = view_[0].timeMs;
+    std::int64_t column = RoundColumnMs(std::max<std::int64_t>(newest - oldest, kShortestSpanMs) / columns + 1);
+    std::int64_t from = oldest / column * column;
+    while (from + column * columns < newest) {
+        column = RoundColumnMs(column + 1);
+        from = oldest / column * column;
+    }
+    return {.fromMs = from, .toMs = from + column * columns};
 }
 
 void CTrendWindow::SetShown(SeriesId id, bool shown) {
@@ -311,31 +342,39 @@ void CTrendWindow::ShowUnits() {
 }
 
 void CTrendWindow::ShowStatistics(TimeSpan span) {
-    statistics_->setRowCount(0);
     std::size_t failed = 0;
     for (std::size_t i = view_.LowerBound(span.fromMs); i < view_.Size() && view_[i].timeMs < span.toMs; ++i) {
         failed += view_[i].Good() ? 0 : 1;
     }
+    failed_->setText(failed > 0 ? QStringLiteral("所示范围内通讯中断的轮询周期：%1 个").arg(failed) : QString());
+
+    std::vector<SeriesId> ticked;
     for (const SeriesInfo& series : SeriesOfMeter(view_.MeasuresHeat())) {
-        if (!shown_[static_cast<std::size_t>(series.id)] || series.kind == SeriesKind::Alarm) continue;
-        const SeriesStatistics statistics = Statistics(view_, series.id, span);
+        if (shown_[static_cast<std::size_t>(series.id)] && series.kind != SeriesKind::Alarm) ticked.push_back(series.id);
+    }
+    std::vector<QStringList> rows;
+    for (const SeriesStatistics& statistics : Statistics(view_, ticked, span)) {
+        const SeriesInfo& series = InfoOf(statistics.id);
         for (const UnitStatistics& unit : statistics.units) {
-            const int row = statistics_->rowCount();
-            statistics_->insertRow(row);
             QString name = Titled(series, unit.unit);
             if (statistics.Mixed()) name += QStringLiteral("（单位有变）");
-            const QString cells[] = {name,
-                                     QString::number(unit.count),
-                                     StatisticText(unit.minimum, series.kind),
-                                     StatisticText(unit.maximum, series.kind),
-                                     StatisticText(unit.mean, series.kind),
-                                     QString::number(unit.standardDeviation, 'g', 4)};
-            for (int column = 0; column < 6; ++column) {
-                statistics_->setItem(row, column, new QTableWidgetItem(cells[column]));
+            rows.push_back({name, QString::number(unit.count), StatisticText(unit.minimum, series.kind),
+                            StatisticText(unit.maximum, series.kind), StatisticText(unit.mean, series.kind),
+                            QString::number(unit.standardDeviation, 'g', 4)});
+        }
+    }
+    // Cells are rewritten in place: a table built anew every second would be laid out anew.
+    statistics_->setRowCount(static_cast<int>(rows.size()));
+    for (int row = 0; row < statistics_->rowCount(); ++row) {
+        for (int column = 0; column < statistics_->columnCount(); ++column) {
+            const QString& text = rows[static_cast<std::size_t>(row)][column];
+            if (QTableWidgetItem* item = statistics_->item(row, column)) {
+                if (item->text() != text) item->setText(text);
+            } else {
+                statistics_->setItem(row, column, new QTableWidgetItem(text));
             }
         }
     }
-    failed_->setText(failed > 0 ? QStringLiteral("所示范围内通讯中断的轮询周期：%1 个").arg(failed) : QString());
 }
 
 void CTrendWindow::PlaceCursor(std::int64_t timeMs) {

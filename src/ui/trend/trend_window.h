@@ -82,6 +82,8 @@ protected:
 
 private:
     void BuildControls(QAction* startLog, QAction* stopLog);
+    // The chart's width in pixels: the columns a span is drawn on.
+    int Columns() const;
     void Redraw();
     void ShowUnits();
     void ShowStatistics(TimeSpan span);
