@@ -37,8 +37,8 @@ QString TimeFormat(TimeSpan span) {
 }
 
 void ConfigureTimeAxis(QDateTimeAxis* axis, TimeSpan span) {
+    if (const QString format = TimeFormat(span); axis->format() != format) axis->setFormat(format);
     axis->setRange(QDateTime::fromMSecsSinceEpoch(span.fromMs), QDateTime::fromMSecsSinceEpoch(span.toMs));
-    axis->setFormat(TimeFormat(span));
 }
 
 QChart* MakeChart() {
