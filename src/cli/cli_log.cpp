@@ -94,7 +94,7 @@ int RunLog(const LogCommand& log, const Console& console) {
     if (!done) return kExitNothing;
     printer.PrintNew(done->files);
     if (!done->failure.empty()) {
-        console.err << "记录文件写入失败，记录已停止：" << done->failure << "已写入 " << done->rows << " 行。\n";
+        console.err << kLogStoppedText << done->failure << "已写入 " << done->rows << " 行。\n";
         return kExitNotDone;
     }
     if (done->files.empty()) {

@@ -36,6 +36,21 @@ std::string ValueCell(const SeriesInfo& series, const CycleSample& sample, int m
     return CsvField(AlarmText(sample.alarmBits, meterKind));
 }
 
+// The title row; without a good sample to take the units from, the labels alone.
+std::string Titles(std::span<const SeriesInfo> series, const CycleSample* units) {
+    std::string row = "时间,状态";
+    for (const SeriesInfo& one : series) {
+        std::string title(one.label);
+        if (units != nullptr) {
+            if (const std::string unit = UnitText(*units, one.id); !unit.empty()) title += " (" + unit + ")";
+        }
+        row += ',';
+        row += CsvField(title);
+    }
+    row += kLineEnd;
+    return row;
+}
+
 }  // namespace
 
 std::string CsvField(std::string_view text) {
@@ -103,17 +118,7 @@ std::string HeaderText(const LogIdentity& identity, std::int64_t startMs) {
     return text;
 }
 
-std::string TitleRow(std::span<const SeriesInfo> series, const CycleSample& units) {
-    std::string row = "时间,状态";
-    for (const SeriesInfo& one : series) {
-        std::string title(one.label);
-        if (const std::string unit = UnitText(units, one.id); !unit.empty()) title += " (" + unit + ")";
-        row += ',';
-        row += CsvField(title);
-    }
-    row += kLineEnd;
-    return row;
-}
+std::string TitleRow(std::span<const SeriesInfo> series, const CycleSample& units) { return Titles(series, &units); }
 
 std::string DataRow(std::span<const SeriesInfo> series, const CycleSample& sample, int meterKind) {
     std::string row = LocalTimeText(sample.timeMs);
@@ -129,6 +134,30 @@ std::string DataRow(std::span<const SeriesInfo> series, const CycleSample& sampl
     }
     row += kLineEnd;
     return row;
+}
+
+std::string ExportText(const HistoryView& view, TimeSpan span, const LogIdentity& identity) {
+    const std::span<const SeriesInfo> series = SeriesOfMeter(identity.measuresHeat);
+    const std::size_t first = view.LowerBound(span.fromMs);
+    const std::size_t end = view.LowerBound(span.toMs);
+    std::string text = HeaderText(identity, first < end ? view[first].timeMs : span.fromMs);
+    // The units of the first good cycle head the rows; a span without one has labels only.
+    std::size_t unitsFrom = first;
+    while (unitsFrom < end && !view[unitsFrom].Good()) ++unitsFrom;
+    std::string titles = Titles(series, unitsFrom < end ? &view[unitsFrom] : nullptr);
+    text += titles;
+    for (std::size_t index = first; index < end; ++index) {
+        const CycleSample& sample = view[index];
+        if (sample.Good()) {
+            if (std::string now = TitleRow(series, sample); now != titles) {
+                titles = std::move(now);
+                text += kLineEnd;
+                text += titles;
+            }
+        }
+        text += DataRow(series, sample, identity.meterKind);
+    }
+    return text;
 }
 
 }  // namespace kelvo

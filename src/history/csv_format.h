@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "history/cycle_sample.h"
+#include "history/history_store.h"
 
 namespace kelvo {
 
@@ -51,5 +52,9 @@ std::string HeaderText(const LogIdentity& identity, std::int64_t startMs);
 std::string TitleRow(std::span<const SeriesInfo> series, const CycleSample& units);
 // One row; a failed cycle has the status and empty value cells.
 std::string DataRow(std::span<const SeriesInfo> series, const CycleSample& sample, int meterKind);
+
+// A span of the history as one file of the log's format. Where a unit changes within the
+// span, an empty line and the title row with the new units come before the next row.
+std::string ExportText(const HistoryView& view, TimeSpan span, const LogIdentity& identity);
 
 }  // namespace kelvo

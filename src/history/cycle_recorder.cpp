@@ -55,6 +55,11 @@ void CycleRecorder::Record(const PolledCycle& cycle) {
     (void)log_->Push(entry);
 }
 
+std::optional<LogIdentity> CycleRecorder::Identity() const {
+    const std::lock_guard lock(mutex_);
+    return identity_;
+}
+
 bool CycleRecorder::StartLog(LogOptions options) {
     {
         const std::lock_guard lock(mutex_);

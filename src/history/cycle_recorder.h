@@ -32,6 +32,8 @@ public:
     void Begin(const LogIdentity& identity);
     // On the worker, for every polling cycle that ran to its end.
     void Record(const PolledCycle& cycle);
+    // The connection begun last; none before the first.
+    std::optional<LogIdentity> Identity() const;
 
     // Starts a log of the connection begun last, in place of one that runs; `options`
     // gives the file and the callbacks, the identity is the connection's. False without

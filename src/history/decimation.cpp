@@ -1,7 +1,6 @@
 #include "history/decimation.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <optional>
 
@@ -13,17 +12,17 @@ std::int64_t FloorDivide(std::int64_t numerator, std::int64_t denominator) {
     return (numerator % denominator != 0 && (numerator < 0) != (denominator < 0)) ? quotient - 1 : quotient;
 }
 
-// The samples of one column of one series that a line must pass through to look as the
-// values were: the first, the lowest, the highest and the last.
+// The samples of one column of one series that its line passes through: the lowest and
+// the highest, which a pixel column shows as its extent.
 struct ColumnExtremes {
     std::int64_t column = 0;
-    std::size_t first = 0, lowest = 0, highest = 0, last = 0;
+    std::size_t lowest = 0, highest = 0;
     double lowValue = 0, highValue = 0;
     bool empty = true;
 
     void Add(std::size_t index, double value) {
         if (empty) {
-            first = lowest = highest = index;
+            lowest = highest = index;
             lowValue = highValue = value;
             empty = false;
         }
@@ -35,7 +34,6 @@ struct ColumnExtremes {
             highValue = value;
             highest = index;
         }
-        last = index;
     }
 };
 
@@ -50,14 +48,55 @@ struct SeriesState {
 void Flush(SeriesState& state, const HistoryView& view) {
     if (state.column.empty || !state.piece) return;
     const ColumnExtremes& c = state.column;
-    std::array<std::size_t, 4> order = {c.first, c.lowest, c.highest, c.last};
-    std::sort(order.begin(), order.end());
-    const auto distinct = std::unique(order.begin(), order.end());
     auto& points = state.out.pieces[*state.piece].points;
-    for (auto index = order.begin(); index != distinct; ++index) {
-        points.push_back({view[*index].timeMs, ValueOf(view[*index], state.id)});
-    }
+    // In the order they came, so that the line runs through time.
+    const std::size_t first = std::min(c.lowest, c.highest);
+    const std::size_t second = std::max(c.lowest, c.highest);
+    points.push_back({view[first].timeMs, first == c.lowest ? c.lowValue : c.highValue});
+    if (second != first) points.push_back({view[second].timeMs, second == c.lowest ? c.lowValue : c.highValue});
     state.column = {};
+}
+
+// One good value of a series at `index`, in `column`: a new piece where the line must not
+// go on, a new column where the last one ends.
+void AddValue(SeriesState& state, const HistoryView& view, std::size_t index, double value, std::uint32_t unit,
+              std::int64_t column) {
+    if (state.piece) {
+        const DrawnPiece& piece = state.out.pieces[*state.piece];
+        const std::int64_t lastColumn = state.column.empty ? column : state.column.column;
+        if (piece.unitKey != unit || (state.gapSince && column - lastColumn >= 2)) {
+            Flush(state, view);
+            state.piece.reset();
+        }
+    }
+    if (!state.piece) {
+        state.out.pieces.push_back({.unitKey = unit, .firstSample = index, .points = {}});
+        state.piece = state.out.pieces.size() - 1;
+    } else if (!state.column.empty && state.column.column != column) {
+        Flush(state, view);
+    }
+    if (state.column.empty) state.column.column = column;
+    state.column.Add(index, value);
+    state.gapSince = false;
+}
+
+// A whole block inside one column goes in as its lowest and highest values, where it is
+// plain for every series drawn.
+bool AddBlock(std::vector<SeriesState>& states, const HistoryView& view, std::size_t index, std::int64_t column) {
+    const BlockSummary* block = view.BlockAt(index);
+    if (block == nullptr) return false;
+    for (const SeriesState& state : states) {
+        if (!block->PlainFor(state.id)) return false;
+    }
+    for (SeriesState& state : states) {
+        const SeriesSummary& summary = block->series[static_cast<std::size_t>(state.id)];
+        const bool lowFirst = summary.lowAt <= summary.highAt;
+        AddValue(state, view, index + (lowFirst ? summary.lowAt : summary.highAt),
+                 lowFirst ? summary.low : summary.high, summary.unitKey, column);
+        AddValue(state, view, index + (lowFirst ? summary.highAt : summary.lowAt),
+                 lowFirst ? summary.high : summary.low, summary.unitKey, column);
+    }
+    return true;
 }
 
 }  // namespace
@@ -79,9 +118,15 @@ Decimation Decimate(const HistoryView& view, std::span<const SeriesId> series, T
     }
 
     std::optional<std::int64_t> lastFailedColumn;
-    for (std::size_t index = begin; index < end; ++index) {
+    for (std::size_t index = begin; index < end;) {
         const CycleSample& sample = view[index];
         const std::int64_t column = columnOf(sample.timeMs);
+        if (index + kBlockSamples <= end && column == columnOf(view[index + kBlockSamples - 1].timeMs) &&
+            AddBlock(states, view, index, column)) {
+            index += kBlockSamples;
+            continue;
+        }
+        ++index;
         if (!sample.Good() || sample.breakBefore) {
             for (SeriesState& state : states) state.gapSince = true;
         }
@@ -98,24 +143,7 @@ Decimation Decimate(const HistoryView& view, std::span<const SeriesId> series, T
                 state.gapSince = true;
                 continue;
             }
-            const std::uint32_t unit = UnitKey(sample, state.id);
-            if (state.piece) {
-                const DrawnPiece& piece = state.out.pieces[*state.piece];
-                const std::int64_t lastColumn = state.column.empty ? column : state.column.column;
-                if (piece.unitKey != unit || (state.gapSince && column - lastColumn >= 2)) {
-                    Flush(state, view);
-                    state.piece.reset();
-                }
-            }
-            if (!state.piece) {
-                state.out.pieces.push_back({.unitKey = unit, .firstSample = index, .points = {}});
-                state.piece = state.out.pieces.size() - 1;
-            } else if (!state.column.empty && state.column.column != column) {
-                Flush(state, view);
-            }
-            if (state.column.empty) state.column.column = column;
-            state.column.Add(index, value);
-            state.gapSince = false;
+            AddValue(state, view, index - 1, value, UnitKey(sample, state.id), column);
         }
     }
     for (SeriesState& state : states) {

@@ -2,6 +2,7 @@
 // What a chart draws of a span of the history on a number of pixel columns: for each
 // series the true minimum and maximum of every column (never a thinned sample, which would
 // hide a spike), as points at the times they occurred, in pieces that a line may join.
+// Two points a column at most, whatever the span holds.
 // A piece ends where the line must not go on: at a failed cycle or a break of the line
 // that leaves at least one column between the good samples on either side, and at a
 // change of the series' unit. A gap narrower than a column cannot be drawn as one; the

@@ -29,6 +29,14 @@ std::size_t HistoryView::LowerBound(std::int64_t timeMs) const {
     return FirstNotBefore([this](std::size_t i) -> const CycleSample& { return (*this)[i]; }, size_, timeMs);
 }
 
+std::optional<std::size_t> HistoryView::Nearest(std::int64_t timeMs) const {
+    if (size_ == 0) return std::nullopt;
+    const std::size_t after = LowerBound(timeMs);
+    if (after == 0) return after;
+    if (after == size_) return after - 1;
+    return timeMs - (*this)[after - 1].timeMs <= (*this)[after].timeMs - timeMs ? after - 1 : after;
+}
+
 void HistoryStore::Begin(int meterKind, bool measuresHeat) {
     const std::lock_guard lock(mutex_);
     chunks_.clear();
@@ -61,7 +69,11 @@ void HistoryStore::Append(CycleSample sample, std::int64_t steadyMs) {
         if (chunks_.size() == 1) offset_ = 0;
     }
     // No view reaches this slot: every view ends at the size taken under this lock.
-    chunks_.back()->samples[backCount_++] = sample;
+    HistoryChunk& back = *chunks_.back();
+    back.samples[backCount_++] = sample;
+    if (backCount_ % kBlockSamples == 0) {
+        back.blocks[backCount_ / kBlockSamples - 1] = Summarize(&back.samples[backCount_ - kBlockSamples]);
+    }
     ++size_;
     while (size_ > limits_.maxCount ||
            (size_ > 1 && At(size_ - 1).timeMs - At(0).timeMs > limits_.maxAge.count())) {

@@ -16,8 +16,10 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
+#include "history/block_summary.h"
 #include "history/cycle_sample.h"
 
 namespace kelvo {
@@ -26,7 +28,10 @@ inline constexpr std::size_t kHistoryChunkSamples = 4096;
 
 struct HistoryChunk {
     std::array<CycleSample, kHistoryChunkSamples> samples;
+    // Of every whole block of samples, written when its last sample is.
+    std::array<BlockSummary, kHistoryChunkSamples / kBlockSamples> blocks;
 };
+static_assert(kHistoryChunkSamples % kBlockSamples == 0, "a chunk holds whole blocks");
 
 struct HistoryLimits {
     std::chrono::milliseconds maxAge{std::chrono::hours(24)};
@@ -57,6 +62,15 @@ public:
     }
     // The first sample at or after `timeMs`; Size() when there is none.
     std::size_t LowerBound(std::int64_t timeMs) const;
+    // The sample nearest to `timeMs`; nullopt in an empty view.
+    std::optional<std::size_t> Nearest(std::int64_t timeMs) const;
+    // The summary of the kBlockSamples samples from `index` on, when they are a block of the
+    // store and all of it is in the view; nullptr otherwise.
+    const BlockSummary* BlockAt(std::size_t index) const {
+        const std::size_t place = offset_ + index;
+        if (place % kBlockSamples != 0 || index + kBlockSamples > size_) return nullptr;
+        return &chunks_[place / kHistoryChunkSamples]->blocks[place % kHistoryChunkSamples / kBlockSamples];
+    }
     int MeterKind() const { return meterKind_; }
     bool MeasuresHeat() const { return measuresHeat_; }
     // Counts the histories: a new "连接" makes a new one.

@@ -33,6 +33,8 @@ namespace kelvo {
 // has stopped answering; the log then stops rather than make polling wait.
 inline constexpr std::size_t kLogQueueRows = 3600;
 inline constexpr std::chrono::milliseconds kLogSyncDelay{500};
+// What the window's box and kelvo-cli say when a write stops the log; the reason follows.
+inline constexpr const char* kLogStoppedText = "记录文件写入失败，记录已停止！";
 
 struct LogEntry {
     CycleSample sample;

@@ -5,6 +5,7 @@
 // numbers of two units cannot be averaged together.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,7 @@ struct SeriesStatistics {
 
 // Stable however many values and however far from zero they lie.
 SeriesStatistics Statistics(const HistoryView& view, SeriesId id, TimeSpan span);
+// The same for several series in one pass over the span, in the order asked for.
+std::vector<SeriesStatistics> Statistics(const HistoryView& view, std::span<const SeriesId> ids, TimeSpan span);
 
 }  // namespace kelvo

@@ -23,6 +23,10 @@ constexpr char kWindowSection[] = "MainWindow";
 constexpr char kReportSection[] = "Report";
 // A name or a place, not an essay: what fits a line of the report.
 constexpr std::size_t kMaxReportTextCharacters = 200;
+// The folder the last log went to, where the next one's file dialog opens.
+constexpr char kTrendSection[] = "Trend";
+constexpr char kLogFolderKey[] = "LogFolder";
+constexpr std::size_t kMaxFolderCharacters = 1000;
 
 // Reals are read into a text of at most 20 characters before they are converted.
 constexpr std::size_t kRealTextLength = 20;
@@ -183,6 +187,10 @@ ReportPeople LoadReportPeople() {
             .site = file.GetText(kReportSection, "Site", "", kMaxReportTextCharacters)};
 }
 
+std::string LoadLogFolder() {
+    return ProfileFile::Load(GetSettingsFilePath()).GetText(kTrendSection, kLogFolderKey, "", kMaxFolderCharacters);
+}
+
 SaveResult SaveSerialSettings(const SerialSettings& settings) {
     return EditProfileFile(GetSettingsFolder(), kFileName,
                            [&settings](ProfileFile& file) { PutSerialSettings(file, settings); });
@@ -222,6 +230,13 @@ SaveResult SaveReportPeople(const ReportPeople& people) {
         file.SetText(kReportSection, "Technician", oneLine(people.technician));
         file.SetText(kReportSection, "Site", oneLine(people.site));
     });
+}
+
+SaveResult SaveLogFolder(const std::string& folder) {
+    // A line break would end the value and start a key of its own: such a folder is not kept.
+    if (folder.find_first_of("\r\n") != std::string::npos) return {};
+    return EditProfileFile(GetSettingsFolder(), kFileName,
+                           [&folder](ProfileFile& file) { file.SetText(kTrendSection, kLogFolderKey, folder); });
 }
 
 SettingsFileProblem CheckSettingsFile() {

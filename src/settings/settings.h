@@ -135,6 +135,8 @@ PresetStore LoadPresets();
 int LoadSearchTurnaround();
 WindowPlacement LoadWindowPlacement();
 ReportPeople LoadReportPeople();
+// [Trend] LogFolder: where the last log was written; empty before the first.
+std::string LoadLogFolder();
 
 // Saves create the folder (one level) and the file on demand, keep every other line
 // of the file and replace it atomically. A failed save (read-only, disk full, a file
@@ -145,6 +147,7 @@ SaveResult SavePresets(const PresetStore& presets);
 SaveResult SaveSearchTurnaround(int turnaroundMs);
 SaveResult SaveWindowPlacement(const WindowPlacement& placement);
 SaveResult SaveReportPeople(const ReportPeople& people);
+SaveResult SaveLogFolder(const std::string& folder);
 
 // config.ini is there but is no file to read: not a regular file (a FIFO, a device, a
 // link to one) or larger than 1 MiB. Loads then give the defaults and every save is

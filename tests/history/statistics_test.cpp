@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -74,6 +75,39 @@ TEST(Statistics, StayExactOnTotalsFarFromZero) {
     EXPECT_NEAR(statistics.units[0].mean, 2147483000.4995, 1e-6);
     // The deviation of 0, 1, … 999 thousandths.
     EXPECT_NEAR(statistics.units[0].standardDeviation, std::sqrt(1000.0 * 1001 / 12) / 1000, 1e-6);
+}
+
+TEST(Statistics, ALongHistoryCountsAsEachOfItsCyclesWould) {
+    // Long enough for whole blocks of the store, with failed cycles, a NaN and a unit change.
+    std::vector<CycleSample> samples;
+    std::vector<std::vector<long double>> units(2);
+    const TimeSpan span{.fromMs = 10'500, .toMs = 4'900'000};  // not on the bounds of a block
+    for (int i = 0; i < 5000; ++i) {
+        const std::int64_t timeMs = 1000LL * i;
+        const float flow = i == 1234 ? std::nanf("") : 10.0F + static_cast<float>((i * 37) % 101) / 7.0F;
+        samples.push_back(i % 777 == 5 ? FailedSample(timeMs) : Good(timeMs, flow, i < 3000 ? 1 : 0, i < 3000 ? 2 : 0));
+        if (samples.back().Good() && i != 1234 && timeMs >= span.fromMs && timeMs < span.toMs) {
+            units[i < 3000 ? 0 : 1].push_back(flow);
+        }
+    }
+    const SeriesStatistics got = Statistics(test::HistoryOf(samples), SeriesId::Flow, span);
+    EXPECT_EQ(got.failedCycles, 6U);
+    EXPECT_EQ(got.notNumbers, 1U);
+    ASSERT_EQ(got.units.size(), 2U);
+    for (std::size_t u = 0; u < 2; ++u) {
+        const std::vector<long double>& values = units[u];
+        long double sum = 0;
+        for (const long double v : values) sum += v;
+        const long double mean = sum / values.size();
+        long double squares = 0;
+        for (const long double v : values) squares += (v - mean) * (v - mean);
+        EXPECT_EQ(got.units[u].count, values.size());
+        EXPECT_EQ(got.units[u].minimum, static_cast<double>(*std::min_element(values.begin(), values.end())));
+        EXPECT_EQ(got.units[u].maximum, static_cast<double>(*std::max_element(values.begin(), values.end())));
+        EXPECT_NEAR(got.units[u].mean, static_cast<double>(mean), 1e-12);
+        EXPECT_NEAR(got.units[u].standardDeviation, static_cast<double>(std::sqrt(squares / (values.size() - 1))),
+                    1e-12);
+    }
 }
 
 }  // namespace

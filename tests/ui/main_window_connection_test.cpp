@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -27,7 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "history/log_writer.h"
 #include "link/serial_port.h"
+#include "settings/atomic_file.h"
 #include "live/live_display.h"
 #include "messages/prompter.h"
 #include "link/stop_event.h"
@@ -493,6 +496,43 @@ TEST(MainWindowConnection, PresetsDialogOpensWhileConnectedAndPollingGoesOn) {
     EXPECT_TRUE(bench.dlg->IsConnected());
     bench.meter.ClearRequests();
     EXPECT_TRUE(bench.meter.WaitForRequests(kGenericCycleSeen, kWaitMs)) << "polling goes on";
+}
+
+// A log from the "通讯" menu: the status line while it runs, its end at "断开", and the box
+// when its file cannot be written.
+TEST(MainWindowConnection, ALogRunsFromTheMenuUntilDisconnectAndSaysWhyItStopped) {
+    Bench bench(kGenericMeter);
+    bench.meter.SetFloat(99, 12.5f);
+    const QString folder = QString::fromStdString(bench.settings.ConfigHome());
+    QStringList chosen = {folder + "/no-such-folder/x.csv", folder + "/泵站.csv"};
+    bench.dlg->SetFileChooser([&chosen](const QString&, const QString&, const QString&, bool) { return chosen.takeFirst(); });
+    const auto status = [&bench] { return bench.dlg->findChild<QLabel*>("logStatus")->text(); };
+    EXPECT_FALSE(bench.Enabled(32786)) << "nothing to log without a connection";
+    bench.Trigger(32771);
+    ASSERT_TRUE(bench.dlg->IsConnected());
+
+    bench.Trigger(32786);
+    ASSERT_TRUE(WaitUntil([&bench] { return !bench.prompter.Entries().empty(); }));
+    EXPECT_EQ(bench.prompter.Entries()[0].text, kLogStoppedText);
+    EXPECT_EQ(bench.prompter.Entries()[0].detail, "文件夹不存在。");
+    EXPECT_EQ(status(), "记录因错误停止：没有写入文件，0 行");
+
+    bench.Trigger(32786);
+    const QRegularExpression running("^记录中：泵站-\\d{8}-001\\.csv，([3-9]|\\d\\d+) 行$");
+    ASSERT_TRUE(WaitUntil([&] { return running.match(status()).hasMatch(); })) << status().toStdString();
+    EXPECT_FALSE(bench.Enabled(32786));
+    EXPECT_TRUE(bench.Enabled(32787));
+    bench.Trigger(32772);
+    ASSERT_TRUE(WaitUntil([&] { return status().startsWith("记录已停止：泵站-"); })) << status().toStdString();
+    EXPECT_FALSE(bench.Enabled(32787));
+
+    const QString file = bench.dlg->findChild<QLabel*>("logStatus")->toolTip();
+    const std::string text = ReadWholeFile(file.toStdString()).text;
+    EXPECT_NE(text.find("时间,状态,瞬时流量 (m3/h)"), std::string::npos) << text.substr(0, 400);
+    EXPECT_NE(text.find(",,12.5,"), std::string::npos);
+    EXPECT_EQ(text.find("通讯中断"), std::string::npos);
+    EXPECT_EQ(LoadLogFolder(), bench.settings.ConfigHome()) << "the next log's dialog opens there";
+    EXPECT_EQ(bench.prompter.Entries().size(), 1U);
 }
 
 }  // namespace

@@ -177,7 +177,8 @@ private slots:
         QCOMPARE(groups, QStringList({"数据采集", "流量", "热量"}));
         QStringList labels;
         for (QLabel* label : w.dlg->findChildren<QLabel*>())
-            if (outsidePages(label) && label->objectName() != "liveStatus" && label->objectName() != "transactionStatus")
+            if (outsidePages(label) && label->objectName() != "liveStatus" && label->objectName() != "transactionStatus" &&
+                label->objectName() != "logStatus")
                 labels << label->text();
         // The line that says when the values are not live is empty and hidden until connected.
         const auto* status = w.dlg->findChild<QLabel*>(QStringLiteral("liveStatus"));

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -26,6 +29,7 @@
 #include "ui/dialogs/com_set_dlg.h"
 #include "ui/dialogs/meter_search_dlg.h"
 #include "ui/dialogs/traffic_monitor_dlg.h"
+#include "ui/trend/trend_window.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/kelvo_icon.h"
 #include "ui/main/licence_dlg.h"
@@ -48,6 +52,13 @@ constexpr int kLiveTimerPeriodMs = 1000;
 constexpr int kProgressPeriodMs = 100;
 // A saved position counts as on a screen when a point this far below its top is.
 constexpr int kTitleGripPx = 10;
+
+// A window of its own beside this one, shown and brought to the front.
+void ShowBeside(QWidget& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
 
 bool IsEnterOrEscape(const QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
@@ -99,9 +110,12 @@ CKelvoDlg::~CKelvoDlg() {
     // ends what runs and lets go of the port, before the pages its jobs refer to go.
     runner_.Abandon();
     line_.Shutdown();
+    // The log's file is closed whole before the window goes; its end reports to nobody.
+    (void)recorder_.FinishLog();
     if (runner_.Busy()) QApplication::restoreOverrideCursor();
     pages_.reset();
     trafficMonitor_.reset();
+    trend_.reset();
 }
 
 void CKelvoDlg::BuildWindow() {
@@ -142,6 +156,9 @@ void CKelvoDlg::BuildWindow() {
     progress_ = new QLabel(status);
     progress_->setObjectName(QStringLiteral("transactionStatus"));
     status->addWidget(progress_, 1);
+    logStatus_ = new QLabel(status);
+    logStatus_->setObjectName(QStringLiteral("logStatus"));
+    status->addPermanentWidget(logStatus_);
     cancel_ = new QPushButton(QStringLiteral("取消"), status);
     cancel_->setObjectName(QStringLiteral("cancelTransaction"));
     cancel_->setAutoDefault(false);
@@ -161,6 +178,9 @@ void CKelvoDlg::ConnectCommands() {
     connect(commands_.presets, &QAction::triggered, this, &CKelvoDlg::RunPresetsDialog);
     connect(commands_.meterSearch, &QAction::triggered, this, &CKelvoDlg::RunMeterSearchDialog);
     connect(commands_.trafficMonitor, &QAction::triggered, this, &CKelvoDlg::ShowTrafficMonitor);
+    connect(commands_.trend, &QAction::triggered, this, &CKelvoDlg::ShowTrend);
+    connect(commands_.startLog, &QAction::triggered, this, &CKelvoDlg::StartLogCommand);
+    connect(commands_.stopLog, &QAction::triggered, this, &CKelvoDlg::StopLog);
     connect(commands_.genericMeter, &QAction::triggered, this, [this] { ChooseMeterKind(kGenericMeter); });
     connect(commands_.w58Meter, &QAction::triggered, this, [this] { ChooseMeterKind(kW58Meter); });
     connect(commands_.licence, &QAction::triggered, this, &CKelvoDlg::RunLicenceBox);
@@ -186,6 +206,11 @@ void CKelvoDlg::UpdateCommandStates() {
     commands_.genericMeter->setEnabled(!busy);
     commands_.w58Meter->setEnabled(!busy);
     commands_.trafficMonitor->setEnabled(true);
+    commands_.trend->setEnabled(true);
+    const std::optional<LogProgress> log = recorder_.RunningLog();
+    const bool logging = log && log->running;
+    commands_.startLog->setEnabled(connected_ && !logging);
+    commands_.stopLog->setEnabled(logging);
     commands_.presets->setEnabled(true);
     // They talk to the meter, as a page does: not while the connection holds the port. A
     // comparison of two files needs no meter, but its dialog offers the meter too.
@@ -239,9 +264,14 @@ void CKelvoDlg::Connect() {
     // with the job it belongs to, so that a late one of an earlier connection is ignored.
     auto job = std::make_shared<LineOwner::JobId>(0);
     ConnectionEvents events{
-        .identified = [this, job](const MeterIdentity&) { runner_.Post([this, job] { OnIdentified(*job); }); },
+        .identified =
+            [this, job](const MeterIdentity&) {
+                // On the worker, before the first cycle: the new connection's history begins.
+                recorder_.Begin(IdentityOf(connection_));
+                runner_.Post([this, job] { OnIdentified(*job); });
+            },
         .ended = [this, job] { runner_.Post([this, job] { OnConnectionEnded(*job); }); },
-        .cycleEnded = {},
+        .cycleEnded = [this](const PolledCycle& cycle) { recorder_.Record(cycle); },
     };
     runner_.SetBusy(QStringLiteral("连接"), [this] { connection_.Disconnect(); });
     if (!connection_.Connect(runner_.Relayed(), events)) {
@@ -291,6 +321,8 @@ void CKelvoDlg::Disconnect() {
 
 void CKelvoDlg::LeaveConnectedState() {
     liveTimer_.stop();
+    // A log is of one connection: its header names the meter.
+    StopLog();
     connected_ = false;
     runner_.SetHeldByConnection(false);
     // The last values stay on screen as before a connect; they are marked only while
@@ -336,6 +368,66 @@ void CKelvoDlg::RunLiveTick() {
     const SerialSettings polling = connection_.PollingSettings();
     liveValues_->ShowStatus(DescribeLiveStatus(health, std::chrono::steady_clock::now(),
                                                GoodCycleTime(meterKind, polling.baudRate, polling.parity)));
+    if (const std::optional<LogProgress> log = recorder_.RunningLog()) ShowLogStatus(log);
+}
+
+void CKelvoDlg::StartLogCommand() {
+    if (!connected_) return;
+    const QString folder = QString::fromStdString(LoadLogFolder());
+    const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(QStringLiteral("记录.csv"));
+    const QString path = ChooseFileFor(this, choose_, QStringLiteral("开始记录"), suggested,
+                                       QStringLiteral("CSV 文件 (*.csv)"), true);
+    if (!path.isEmpty()) StartLog(path);
+}
+
+void CKelvoDlg::StartLog(const QString& path) {
+    if (!connected_) return;
+    // Where the next log's dialog opens; a folder that cannot be kept is no loss worth a box.
+    (void)SaveLogFolder(QDir::toNativeSeparators(QFileInfo(path).absolutePath()).toStdString());
+    const bool started = recorder_.StartLog({
+        .chosenPath = QDir::toNativeSeparators(path).toStdString(),
+        .identity = {},
+        .startMs = QDateTime::currentMSecsSinceEpoch(),
+        .ended = [this](const LogProgress& last) { runner_.Post([this, last] { OnLogEnded(last); }); },
+    });
+    if (started) ShowLogStatus(recorder_.RunningLog());
+    UpdateCommandStates();
+}
+
+void CKelvoDlg::StopLog() {
+    recorder_.StopLog();
+    UpdateCommandStates();
+}
+
+void CKelvoDlg::OnLogEnded(const LogProgress& last) {
+    ShowLogStatus(last, true);
+    UpdateCommandStates();
+    if (last.failure.empty()) return;
+    std::string detail = last.failure;
+    if (!last.files.empty()) {
+        detail += "已写入的 " + std::to_string(last.rows) + " 行保存在 " + last.files.back() + "。";
+    }
+    prompter_.Warn(kLogStoppedText, detail);
+}
+
+void CKelvoDlg::ShowLogStatus(const std::optional<LogProgress>& log, bool ended) {
+    if (!log) return;
+    const QString file =
+        log->files.empty() ? QString() : QFileInfo(QString::fromStdString(log->files.back())).fileName();
+    QString text;
+    if (!ended && log->running) {
+        text = file.isEmpty() ? QStringLiteral("记录中：等待仪表应答")
+                              : QStringLiteral("记录中：%1，%2 行").arg(file).arg(log->rows);
+    } else {
+        text = QStringLiteral("%1：%2，%3 行")
+                   .arg(log->failure.empty() ? QStringLiteral("记录已停止") : QStringLiteral("记录因错误停止"),
+                        file.isEmpty() ? QStringLiteral("没有写入文件") : file)
+                   .arg(log->rows);
+    }
+    if (logStatus_->text() != text) logStatus_->setText(text);
+    QStringList files;
+    for (const std::string& one : log->files) files << QString::fromStdString(one);
+    logStatus_->setToolTip(files.join('\n'));
 }
 
 void CKelvoDlg::PlaceWindow() {
@@ -384,12 +476,16 @@ CTrafficMonitorDlg& CKelvoDlg::TrafficMonitor() {
     return *trafficMonitor_;
 }
 
-void CKelvoDlg::ShowTrafficMonitor() {
-    CTrafficMonitorDlg& monitor = TrafficMonitor();
-    monitor.show();
-    monitor.raise();
-    monitor.activateWindow();
+void CKelvoDlg::ShowTrafficMonitor() { ShowBeside(TrafficMonitor()); }
+
+CTrendWindow& CKelvoDlg::Trend() {
+    if (!trend_) {
+        trend_ = std::make_unique<CTrendWindow>(history_, recorder_, commands_.startLog, commands_.stopLog, prompter_);
+    }
+    return *trend_;
 }
+
+void CKelvoDlg::ShowTrend() { ShowBeside(Trend()); }
 
 void CKelvoDlg::RunAboutBox() {
     CAboutDlg about(this);
@@ -406,6 +502,7 @@ void CKelvoDlg::reject() {
     CancelTransaction();
     SavePlacement();
     if (trafficMonitor_) trafficMonitor_->close();
+    if (trend_) trend_->close();
     QDialog::reject();
 }
 

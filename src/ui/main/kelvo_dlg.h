@@ -13,9 +13,13 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 
+#include "history/cycle_recorder.h"
+#include "history/history_store.h"
 #include "line/line_owner.h"
 #include "live/live_connection.h"
+#include "ui/file_chooser.h"
 #include "ui/line_runner.h"
 #include "ui/main/main_commands.h"
 
@@ -28,6 +32,7 @@ namespace kelvo {
 class CMessageBoxPrompter;
 class CRecordsCommands;
 class CTrafficMonitorDlg;
+class CTrendWindow;
 class LiveValuesPanel;
 class MeterPages;
 class Prompter;
@@ -73,6 +78,23 @@ public:
     // 备份参数, 对比参数, 恢复参数, 调试报告.
     CRecordsCommands& Records() { return *records_; }
 
+    // Command 32785 "趋势": the trend window (made at its first use), also after "断开".
+    void ShowTrend();
+    CTrendWindow& Trend();
+    // The history of the connection, and its log. The polling appends to the history; a
+    // benchmark may write one of its own into it.
+    HistoryStore& History() { return history_; }
+    const CycleRecorder& Recorder() const { return recorder_; }
+    // Command 32786 "开始记录...": asks for the file, then logs every polling cycle to it
+    // (only while connected). The log goes on whoever looks at the trend.
+    void StartLogCommand();
+    void StartLog(const QString& path);
+    // Command 32787 "停止记录"; "断开" stops the log too. Returns at once: the log's own
+    // thread closes the file.
+    void StopLog();
+    // Tests and automation choose the log's file without a dialog.
+    void SetFileChooser(ChooseFile chooser) { choose_ = std::move(chooser); }
+
 protected:
     // Command 32774: the presets dialog, modal (tests replace it).
     virtual void RunPresetsDialog();
@@ -101,9 +123,15 @@ private:
     // the window otherwise last time.
     void PlaceWindow();
     void SavePlacement();
+    void OnLogEnded(const LogProgress& last);
+    void ShowLogStatus(const std::optional<LogProgress>& log, bool ended = false);
 
     std::unique_ptr<CMessageBoxPrompter> ownPrompter_;
     Prompter& prompter_;
+    // Before the line: the connection's job records into them until the line has stopped.
+    HistoryStore history_;
+    CycleRecorder recorder_{history_};
+    ChooseFile choose_;
     // The line first: the runner, the connection and the pages hand their jobs to it.
     LineOwner line_;
     CLineRunner runner_;
@@ -116,12 +144,14 @@ private:
     QTabWidget* tabs_ = nullptr;
     QLabel* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QLabel* logStatus_ = nullptr;
     std::unique_ptr<LiveValuesPanel> liveValues_;
     std::unique_ptr<MeterPages> pages_;
     CRecordsCommands* records_ = nullptr;  // a child of this window
     // A window of its own rather than a child: a child would be blocked with this window
     // while the meter search runs.
     std::unique_ptr<CTrafficMonitorDlg> trafficMonitor_;
+    std::unique_ptr<CTrendWindow> trend_;  // the same, for the trend
 };
 
 }  // namespace kelvo

@@ -41,6 +41,9 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.serialSettings = MakeToolAction(owner, kCmdSerialSettings, "设置(&S)", settings_xpm, "串口设置");
     c.meterSearch = MakeAction(owner, kCmdMeterSearch, "搜索仪表(&F)...");
     c.trafficMonitor = MakeAction(owner, kCmdTrafficMonitor, "通讯监视(&M)");
+    c.trend = MakeAction(owner, kCmdTrend, "趋势(&T)");
+    c.startLog = MakeAction(owner, kCmdStartLog, "开始记录(&L)...");
+    c.stopLog = MakeAction(owner, kCmdStopLog, "停止记录(&E)");
     c.presets = MakeAction(owner, kCmdPresets, "常用配置设置(&S)");
     c.backup = MakeAction(owner, kCmdBackup, "备份参数(&B)...");
     c.compare = MakeAction(owner, kCmdCompare, "对比参数(&C)...");
@@ -62,6 +65,10 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.linkMenu->addAction(c.meterSearch);
     c.linkMenu->addSeparator();
     c.linkMenu->addAction(c.trafficMonitor);
+    c.linkMenu->addAction(c.trend);
+    c.linkMenu->addSeparator();
+    c.linkMenu->addAction(c.startLog);
+    c.linkMenu->addAction(c.stopLog);
     c.configMenu = c.menuBar->addMenu(QStringLiteral("配置(&N)"));
     c.configMenu->addAction(c.presets);
     c.configMenu->addSeparator();

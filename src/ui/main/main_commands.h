@@ -27,6 +27,9 @@ enum CommandId {
     kCmdCompare = 32782,
     kCmdRestore = 32783,
     kCmdReport = 32784,
+    kCmdTrend = 32785,
+    kCmdStartLog = 32786,
+    kCmdStopLog = 32787,
     kCmdLicence = 32790,
 };
 
@@ -45,6 +48,9 @@ struct MainCommands {
     QAction* serialSettings = nullptr;
     QAction* meterSearch = nullptr;
     QAction* trafficMonitor = nullptr;
+    QAction* trend = nullptr;
+    QAction* startLog = nullptr;
+    QAction* stopLog = nullptr;
     QAction* presets = nullptr;
     QAction* backup = nullptr;
     QAction* compare = nullptr;

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QWidget>
 
 #include <mutex>
@@ -59,9 +58,7 @@ CRecordsCommands::CRecordsCommands(CLineRunner& runner, Prompter& prompter, std:
     : QObject(window), runner_(runner), prompter_(prompter), meterKind_(std::move(meterKind)), window_(window) {}
 
 QString CRecordsCommands::Choose(const QString& title, const QString& suggested, const QString& filter, bool save) {
-    if (choose_) return choose_(title, suggested, filter, save);
-    return save ? QFileDialog::getSaveFileName(window_, title, suggested, filter)
-                : QFileDialog::getOpenFileName(window_, title, suggested, filter);
+    return ChooseFileFor(window_, choose_, title, suggested, filter, save);
 }
 
 std::optional<MeterRecord> CRecordsCommands::OpenRecord(const QString& path) {

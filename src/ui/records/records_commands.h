@@ -16,6 +16,7 @@
 #include "records/record_compare.h"
 #include "records/restore.h"
 #include "settings/settings.h"
+#include "ui/file_chooser.h"
 
 class QWidget;
 
@@ -27,9 +28,7 @@ class Prompter;
 class CRecordsCommands : public QObject {
     Q_OBJECT
 public:
-    // The file a command works on: `save` for a file to write. Empty: the user cancelled.
-    using ChooseFile = std::function<QString(const QString& title, const QString& suggested, const QString& filter,
-                                             bool save)>;
+    using ChooseFile = kelvo::ChooseFile;
 
     // `meterKind` tells the kind the window shows now.
     CRecordsCommands(CLineRunner& runner, Prompter& prompter, std::function<int()> meterKind, QWidget* window);
