@@ -14,9 +14,10 @@ namespace kelvo {
 
 namespace {
 
-// One colour for each value, the same in every span.
+// One colour for each value, the same in every span. The alarm's amber keeps clear of the
+// red of the failed cycles beside it in the lane.
 constexpr std::array<QRgb, kSeriesCount> kColours = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0x9467bd, 0x8c564b, 0xe377c2,
-                                                     0xd62728, 0xbcbd22, 0x17becf, 0x7f7f7f, 0x393b79, 0x637939};
+                                                     0xb07800, 0xbcbd22, 0x17becf, 0x7f7f7f, 0x393b79, 0x637939};
 constexpr QRgb kSurround = 0xf5f6f8;
 constexpr QRgb kPlotGround = 0xffffff;
 constexpr QRgb kBorder = 0x9a9a9a;
@@ -273,7 +274,7 @@ void PaintLane(QPainter& painter, const TrendChart& chart, const QRectF& plot, Q
         PaintPiece(painter, chart, plot, piece, [&](double value) { return low + (high - low) * value; });
     }
     const double columnWidth = chart.Columns() > 0 ? plot.width() / chart.Columns() : 1;
-    const double markWidth = std::max(3.0, columnWidth);
+    const double markWidth = std::max(2.0, columnWidth);
     for (const std::int64_t timeMs : chart.FailedColumns()) {
         const double x = XAt(chart, plot, static_cast<double>(timeMs));
         painter.fillRect(QRectF(x - markWidth / 2, failures.top() + 3, markWidth, failures.height() - 6),
