@@ -450,21 +450,25 @@ void CTrendWindow::WriteInBackground(std::function<QString()> write, const char*
     if (writer_.joinable()) writer_.join();
     savePicture_->setEnabled(false);
     export_->setEnabled(false);
-    const auto finished = [this, failedText](const QString& problem) {
-        writing_.store(false);
-        savePicture_->setEnabled(true);
-        export_->setEnabled(true);
-        if (!problem.isEmpty()) prompter_.Warn(failedText, problem.toStdString());
-        emit written(problem.isEmpty());
-    };
+    failedText_ = failedText;
     try {
-        writer_ = std::thread([this, write = std::move(write), finished] {
+        writer_ = std::thread([this, write = std::move(write)] {
             const QString problem = write();
-            QMetaObject::invokeMethod(this, [finished, problem] { finished(problem); }, Qt::QueuedConnection);
+            // Called by name: a queued functor would be freed on whichever thread let go of
+            // it last, and that thread may be this one, after the window ran it.
+            QMetaObject::invokeMethod(this, "FinishWriting", Qt::QueuedConnection, Q_ARG(QString, problem));
         });
     } catch (const std::system_error&) {
-        finished(QStringLiteral("系统没有给出线程。"));
+        FinishWriting(QStringLiteral("系统没有给出线程。"));
     }
+}
+
+void CTrendWindow::FinishWriting(const QString& problem) {
+    writing_.store(false);
+    savePicture_->setEnabled(true);
+    export_->setEnabled(true);
+    if (!problem.isEmpty()) prompter_.Warn(failedText_, problem.toStdString());
+    emit written(problem.isEmpty());
 }
 
 }  // namespace kelvo
