@@ -30,19 +30,11 @@ win_build=${KELVO_PACKAGE_BUILD:-build-windows-package}
 sim_build=${KELVO_SIM_BUILD:-build-linux-sim}
 dist=$root/dist
 
-# The Qt modules beside qtbase that the programs link: Qt Charts once a CMake file asks
-# for it.
-qt_modules=()
-if grep -rqsE 'Qt6::Charts|COMPONENTS[^)]*[[:space:]]Charts([[:space:])]|$)' --include=CMakeLists.txt --include='*.cmake' \
-     CMakeLists.txt src cmake; then
-  qt_modules+=(qt6-charts)
-fi
-
 scripts/setup.sh
 scripts/windows/setup-windows-tools.sh
-qt_dir=$(scripts/windows/build-qt-windows.sh "${qt_modules[@]}" | tail -n 1)
+qt_dir=$(scripts/windows/build-qt-windows.sh | tail -n 1)
 
-echo "== Windows build against $qt_dir (Qt modules: qt6-base ${qt_modules[*]})"
+echo "== Windows build against $qt_dir"
 cmake -S . -B "$win_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELVO_GUI=ON -DKELVO_TESTS=OFF \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DKELVO_WINDOWS_QT_DIR="$qt_dir" >/dev/null
 cmake --build "$win_build" -j "$jobs" --target kelvo kelvo-cli
@@ -70,7 +62,7 @@ rm -f "$dist/$name.zip" "$dist/$name-setup.exe"
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$dist/$name-setup.exe" packaging/windows/kelvo.nsi
 
 echo "== Source archive"
-scripts/windows/sources-archive.sh "$qt_dir" "$dist/$name-sources.tar.xz" qt6-base "${qt_modules[@]}"
+scripts/windows/sources-archive.sh "$qt_dir" "$dist/$name-sources.tar.xz" qt6-base
 
 echo "== Smoke test of the zip under Wine"
 scripts/windows/smoke-windows.sh "$dist/$name.zip" "$root/$sim_build/sim/kelvo-meter-sim" "$dist/windows-smoke.png" \

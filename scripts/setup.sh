@@ -5,7 +5,6 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  qt6-charts-dev libqt6opengl6-dev
   libsimpleini-dev
   libgtest-dev
   libmodbus-dev

@@ -1,38 +1,34 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds a static Qt 6 for Windows from Debian's source packages, once, into a cache outside
+# Builds a static Qt 6 for Windows from Debian's source package, once, into a cache outside
 # the checkout:
-#   qt6-base    Core, Gui, Widgets, Test and the Windows platform plugin (always)
-#   qt6-charts  Charts, built against that qtbase (when asked for)
+#   qt6-base    Core, Gui, Widgets, Test and the Windows platform plugin
 # into ${KELVO_CACHE_DIR:-$HOME/.cache/kelvo}/qt6-windows-<qt version>. Beside it the source
-# packages stay exactly as fetched (.dsc, .orig.tar.*, .debian.tar.*) in
+# package stays exactly as fetched (.dsc, .orig.tar.*, .debian.tar.*) in
 # qt6-windows-<qt version>-sources: a program linked statically against Qt is passed on with
 # the source of that Qt, and scripts/package-windows.sh packs them.
 #
-#   scripts/windows/build-qt-windows.sh [qt6-charts]
+#   scripts/windows/build-qt-windows.sh
 #
 # qtbase costs about 4,000 CPU-seconds and 2.6 GB of scratch space, far too much for every
 # run, so each finished module is marked and reused; its marker records the Debian source
 # version and the configure line. The last line printed is the install path, for callers:
-#   qt_dir=$(scripts/windows/build-qt-windows.sh qt6-charts | tail -n 1)
+#   qt_dir=$(scripts/windows/build-qt-windows.sh | tail -n 1)
 set -Eeuo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 toolchain=$(cd "$here/../../cmake" && pwd)/toolchain-mingw64.cmake
 
-# The same versions as the host's Qt on purpose: moc, rcc and uic come from the host and must
-# match, and the host's Qt Charts names the qt6-charts source of that Qt.
-declare -A dev_package=([qt6-base]=qt6-base-dev [qt6-charts]=qt6-charts-dev)
+# The same version as the host's Qt on purpose: moc, rcc and uic come from the host and must
+# match.
+if [ $# -ne 0 ]; then
+  echo "usage: $0" >&2
+  exit 2
+fi
+declare -A dev_package=([qt6-base]=qt6-base-dev)
 modules=(qt6-base)
-for module in "$@"; do
-  if [ -z "${dev_package[$module]:-}" ]; then
-    echo "usage: $0 [qt6-charts]  (unknown Qt module '$module')" >&2
-    exit 2
-  fi
-  [ "$module" = qt6-base ] || modules+=("$module")
-done
 host_source_version() { dpkg-query -W -f='${source:Version}' "${dev_package[$1]}" 2>/dev/null || true; }
-if [ -z "$(host_source_version qt6-base)" ] || [ -z "$(host_source_version qt6-charts)" ]; then
+if [ -z "$(host_source_version qt6-base)" ]; then
   "$here/setup-windows-tools.sh" >&2
 fi
 declare -A src_version
@@ -200,19 +196,6 @@ qt6_base_args=(
   -DFEATURE_icu=OFF
   -DFEATURE_androiddeployqt=OFF
 )
-# A further module configures through the toolchain file the installed qtbase provides, which
-# hands on to ours and knows the host Qt; it installs into the same prefix.
-qt6_charts_args=(
-  -G Ninja
-  -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake"
-  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain"
-  -DKELVO_WINDOWS_QT_DIR="$prefix"
-  -DCMAKE_INSTALL_PREFIX="$prefix"
-  -DCMAKE_BUILD_TYPE=Release
-  -DQT_BUILD_EXAMPLES=OFF
-  -DQT_BUILD_TESTS=OFF
-  -DQT_BUILD_BENCHMARKS=OFF
-)
 
 build_module() {  # module, configure arguments...
   local module=$1; shift
@@ -250,11 +233,9 @@ build_module() {  # module, configure arguments...
 # The Windows Qt must not find itself or another Windows Qt while it is being configured.
 unset KELVO_WINDOWS_QT_DIR
 if [ ! -f "$(marker qt6-base)" ]; then
-  # Every further module lives in the same prefix and was built against the old qtbase.
   rm -rf "$prefix"
   build_module qt6-base "${qt6_base_args[@]}"
 fi
-[ -f "$(marker qt6-charts)" ] || build_module qt6-charts "${qt6_charts_args[@]}"
 rm -rf "$work"
 echo "== $(date -Is) installed to $prefix ($(du -sh "$prefix" | cut -f1))" >>"$log"
 echo "$prefix"

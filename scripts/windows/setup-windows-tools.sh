@@ -8,9 +8,8 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   # wine64 runs the tests and the program; nsis packs the installer.
   wine wine64 nsis
-  # A cross-built Qt needs the same version's moc, rcc and uic from the host; the host's
-  # Qt Charts names the qt6-charts source of that Qt.
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev
+  # A cross-built Qt needs the same version's moc, rcc and uic from the host.
+  qt6-base-dev qt6-base-dev-tools
   cmake ninja-build
   # apt-get source unpacks with dpkg-source.
   dpkg-dev

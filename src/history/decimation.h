@@ -19,6 +19,8 @@ namespace kelvo {
 struct DrawnPoint {
     std::int64_t timeMs;
     double value;
+
+    bool operator==(const DrawnPoint&) const = default;
 };
 
 struct DrawnPiece {

@@ -404,7 +404,7 @@ private slots:
         });
         w.Action(32790)->trigger();
         QVERIFY2(intro.contains(QString("Kelvo %1 是自由软件").arg(kKelvoVersion)), qPrintable(intro));
-        for (const char* part : {"GPL-3.0-or-later", "Qt Charts", "SimpleIni", "mingw-w64", "FreeType"})
+        for (const char* part : {"GPL-3.0-or-later", "Qt Widgets", "SimpleIni", "mingw-w64", "FreeType"})
             QVERIFY2(thirdParty.contains(part), part);
         QVERIFY(copying.startsWith(QString(" ").repeated(20) + "GNU GENERAL PUBLIC LICENSE\n"));
         QVERIFY(copying.contains("END OF TERMS AND CONDITIONS"));

@@ -1,9 +1,11 @@
 #include "ui/trend/trend_view.h"
 
-#include <QGraphicsLineItem>
 #include <QMouseEvent>
-#include <QPen>
+#include <QPainter>
 #include <QWheelEvent>
+
+#include "ui/trend/trend_chart.h"
+#include "ui/trend/trend_painting.h"
 
 namespace kelvo {
 
@@ -14,32 +16,42 @@ constexpr double kWheelNotch = 120.0;
 
 }  // namespace
 
-TrendView::TrendView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
+TrendView::TrendView(const TrendChart& chart, Part part, const TrendView* alignedTo, QWidget* parent)
+    : QWidget(parent), chart_(chart), part_(part), alignedTo_(alignedTo) {
     setMouseTracking(true);
-    setRenderHint(QPainter::Antialiasing, false);  // thousands of points a frame
-    cursor_ = new QGraphicsLineItem(chart);
-    cursor_->setPen(QPen(QColor(90, 90, 90), 1, Qt::DashLine));
-    cursor_->setZValue(100);
-    cursor_->hide();
-    connect(chart, &QChart::plotAreaChanged, this, [this] { ShowCursorAt(cursorFraction_); });
+    setAttribute(Qt::WA_OpaquePaintEvent);  // the painting fills the whole view
+    setMinimumSize(200, part == Part::Plot ? 160 : 40);
+    connect(&chart, &TrendChart::changed, this, qOverload<>(&QWidget::update));
+    // The lane's edges follow the plot's, which move with the plot's size.
+    if (alignedTo_ != nullptr) connect(alignedTo_, &TrendView::resized, this, qOverload<>(&QWidget::update));
 }
 
-double TrendView::FractionAt(double x) const {
-    const QRectF plot = chart()->plotArea();
-    const QPointF scene = mapToScene(QPoint(static_cast<int>(x), 0));
-    return plot.width() > 0 ? (scene.x() - plot.left()) / plot.width() : 0.0;
+QRectF TrendView::PlotRect() const {
+    const QFontMetricsF metrics(font());
+    if (part_ == Part::Lane && alignedTo_ != nullptr) return LanePlot(alignedTo_->PlotRect(), size(), metrics);
+    return LayOutPlot(chart_, size(), metrics).plot;
 }
 
 void TrendView::ShowCursorAt(double fraction) {
+    if (fraction == cursorFraction_) return;
     cursorFraction_ = fraction;
-    const QRectF plot = chart()->plotArea();
-    if (fraction < 0 || fraction > 1 || plot.isEmpty()) {
-        cursor_->hide();
-        return;
+    update();
+}
+
+void TrendView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFontMetricsF metrics(font());
+    const double cursor = cursorFraction_ >= 0 && cursorFraction_ <= 1 ? cursorFraction_ : -1;
+    if (part_ == Part::Plot) {
+        PaintPlot(painter, chart_, LayOutPlot(chart_, size(), metrics), size(), metrics, cursor);
+    } else {
+        PaintLane(painter, chart_, PlotRect(), size(), metrics, cursor);
     }
-    const double x = plot.left() + fraction * plot.width();
-    cursor_->setLine(x, plot.top(), x, plot.bottom());
-    cursor_->show();
+}
+
+double TrendView::FractionAt(double x) const {
+    const QRectF plot = PlotRect();
+    return plot.width() > 0 ? (x - plot.left()) / plot.width() : -1.0;
 }
 
 void TrendView::mousePressEvent(QMouseEvent* event) {
@@ -50,8 +62,8 @@ void TrendView::mousePressEvent(QMouseEvent* event) {
 void TrendView::mouseMoveEvent(QMouseEvent* event) {
     const double x = event->position().x();
     if (dragFrom_ && (event->buttons() & Qt::LeftButton)) {
-        const QRectF plot = chart()->plotArea();
-        if (plot.width() > 0 && x != *dragFrom_) emit dragged((x - *dragFrom_) / plot.width());
+        const double width = PlotRect().width();
+        if (width > 0 && x != *dragFrom_) emit dragged((x - *dragFrom_) / width);
         dragFrom_ = x;
     }
     if (const double fraction = FractionAt(x); fraction >= 0 && fraction <= 1) emit hovered(fraction);
@@ -72,7 +84,7 @@ void TrendView::wheelEvent(QWheelEvent* event) {
 }
 
 void TrendView::resizeEvent(QResizeEvent* event) {
-    QChartView::resizeEvent(event);
+    QWidget::resizeEvent(event);
     emit resized();
 }
 

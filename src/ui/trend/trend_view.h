@@ -1,21 +1,28 @@
 #pragma once
-// The chart's view: it draws a chart and tells what the mouse does over its plot area — a
-// drag (pan), the wheel (zoom), a position (the cursor) — as fractions of the plot's width,
-// for the window to turn into times. It draws the cursor's line itself.
+// A view of the trend: the main plot with its axes, or the lane under it, painted from a
+// TrendChart. It tells what the mouse does over its plot — a drag (pan), the wheel (zoom), a
+// position (the cursor) — as fractions of the plot's width, for the window to turn into
+// times, and draws the cursor's line. The lane takes the main view's left and right edges,
+// so that one time is one x in both.
 
-#include <QtCharts/QChartView>
+#include <QWidget>
 
 #include <optional>
 
-class QGraphicsLineItem;
-
 namespace kelvo {
 
-class TrendView : public QChartView {
+class TrendChart;
+
+class TrendView : public QWidget {
     Q_OBJECT
 public:
-    explicit TrendView(QChart* chart, QWidget* parent = nullptr);
+    enum class Part { Plot, Lane };
 
+    // `alignedTo`: for the lane, the view of the plot above it.
+    TrendView(const TrendChart& chart, Part part, const TrendView* alignedTo, QWidget* parent = nullptr);
+
+    // Where the values are drawn, in this view's coordinates.
+    QRectF PlotRect() const;
     // The cursor's line at this fraction of the plot's width (0 left, 1 right); none below 0.
     void ShowCursorAt(double fraction);
 
@@ -26,10 +33,11 @@ signals:
     void wheeled(double steps, double fraction);
     // The mouse over the plot at `fraction`.
     void hovered(double fraction);
-    // The view, and with it its chart, has a new size.
+    // The view has a new size, and with it its plot.
     void resized();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -39,7 +47,9 @@ protected:
 private:
     double FractionAt(double x) const;
 
-    QGraphicsLineItem* cursor_ = nullptr;
+    const TrendChart& chart_;
+    const Part part_;
+    const TrendView* alignedTo_;
     double cursorFraction_ = -1;
     std::optional<double> dragFrom_;  // the x where the drag was last seen
 };

@@ -14,7 +14,6 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QtCharts/QChart>
 
 #include <algorithm>
 #include <cmath>
@@ -37,7 +36,7 @@ constexpr std::int64_t kShortestSpanMs = 10'000;
 constexpr std::int64_t kLongestSpanMs = 31LL * 86'400'000;
 // One notch of the wheel shows this share of the span.
 constexpr double kZoomPerNotch = 0.8;
-constexpr int kLaneHeight = 70;
+constexpr int kLaneHeight = 80;  // two bands and the time labels
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -164,15 +163,16 @@ void CTrendWindow::BuildControls(QAction* startLog, QAction* stopLog) {
     auto* stack = new QVBoxLayout(charts_);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(0);
-    mainView_ = new TrendView(chart_->Main(), charts_);
+    mainView_ = new TrendView(*chart_, TrendView::Part::Plot, nullptr, charts_);
     mainView_->setObjectName(QStringLiteral("trendChart"));
-    laneView_ = new TrendView(chart_->Lane(), charts_);
+    laneView_ = new TrendView(*chart_, TrendView::Part::Lane, mainView_, charts_);
     laneView_->setObjectName(QStringLiteral("trendLane"));
     laneView_->setFixedHeight(kLaneHeight);
     laneView_->setToolTip(QStringLiteral("上：报警（有报警时为高）；下：红色标记为通讯中断的轮询周期"));
     stack->addWidget(mainView_, 1);
     stack->addWidget(laneView_);
-    connect(laneView_, &TrendView::resized, chart_, &TrendChart::AlignLane);
+    // A plot of another width has other columns.
+    connect(mainView_, &TrendView::resized, this, &CTrendWindow::Redraw);
     for (TrendView* view : {mainView_, laneView_}) {
         connect(view, &TrendView::dragged, this, &CTrendWindow::Dragged);
         connect(view, &TrendView::wheeled, this, &CTrendWindow::Wheeled);
@@ -230,19 +230,25 @@ void CTrendWindow::Refresh() {
 
 void CTrendWindow::Redraw() {
     stale_ = false;
-    const TimeSpan span = VisibleSpan();
     std::vector<SeriesId> ticked;
     for (const SeriesInfo& series : SeriesOfMeter(view_.MeasuresHeat())) {
         if (shown_[static_cast<std::size_t>(series.id)]) ticked.push_back(series.id);
     }
-    const int columns = Columns();
-    chart_->Draw(view_, Decimate(view_, ticked, span, columns), span, columns);
+    // The axes a drawing needs may narrow or widen the plot, and with it the columns: then
+    // once more on the new columns, whose axes are the same.
+    TimeSpan span;
+    for (int pass = 0; pass < 2; ++pass) {
+        span = VisibleSpan();
+        const int columns = Columns();
+        chart_->Draw(view_, Decimate(view_, ticked, span, columns), span, columns);
+        if (Columns() == columns) break;
+    }
     ShowUnits();
     ShowStatistics(span);
     ShowCursor();
 }
 
-int CTrendWindow::Columns() const { return std::max(1, static_cast<int>(mainView_->chart()->plotArea().width())); }
+int CTrendWindow::Columns() const { return std::max(1, static_cast<int>(mainView_->PlotRect().width())); }
 
 TimeSpan CTrendWindow::VisibleSpan() const {
     if (!following_) return manual_;
@@ -444,21 +450,25 @@ void CTrendWindow::WriteInBackground(std::function<QString()> write, const char*
     if (writer_.joinable()) writer_.join();
     savePicture_->setEnabled(false);
     export_->setEnabled(false);
-    const auto finished = [this, failedText](const QString& problem) {
-        writing_.store(false);
-        savePicture_->setEnabled(true);
-        export_->setEnabled(true);
-        if (!problem.isEmpty()) prompter_.Warn(failedText, problem.toStdString());
-        emit written(problem.isEmpty());
-    };
+    failedText_ = failedText;
     try {
-        writer_ = std::thread([this, write = std::move(write), finished] {
+        writer_ = std::thread([this, write = std::move(write)] {
             const QString problem = write();
-            QMetaObject::invokeMethod(this, [finished, problem] { finished(problem); }, Qt::QueuedConnection);
+            // Called by name: a queued functor would be freed on whichever thread let go of
+            // it last, and that thread may be this one, after the window ran it.
+            QMetaObject::invokeMethod(this, "FinishWriting", Qt::QueuedConnection, Q_ARG(QString, problem));
         });
     } catch (const std::system_error&) {
-        finished(QStringLiteral("系统没有给出线程。"));
+        FinishWriting(QStringLiteral("系统没有给出线程。"));
     }
+}
+
+void CTrendWindow::FinishWriting(const QString& problem) {
+    writing_.store(false);
+    savePicture_->setEnabled(true);
+    export_->setEnabled(true);
+    if (!problem.isEmpty()) prompter_.Warn(failedText_, problem.toStdString());
+    emit written(problem.isEmpty());
 }
 
 }  // namespace kelvo

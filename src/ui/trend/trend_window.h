@@ -91,6 +91,8 @@ private:
     void Dragged(double fraction);
     void Wheeled(double steps, double fraction);
     void WriteInBackground(std::function<QString()> write, const char* failedText);
+    // On the window's thread once the writer is done; `problem` is empty when it wrote all.
+    Q_INVOKABLE void FinishWriting(const QString& problem);
 
     const HistoryStore& history_;
     const CycleRecorder& recorder_;
@@ -107,6 +109,7 @@ private:
     QTimer refresh_;
     std::thread writer_;
     std::atomic<bool> writing_{false};
+    const char* failedText_ = "";  // of the file being written
 
     TrendChart* chart_ = nullptr;
     TrendView* mainView_ = nullptr;
