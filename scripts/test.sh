@@ -25,7 +25,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== thread sanitizer (threaded tests)"
 configure_and_build build-tsan -DKELVO_SANITIZE=thread
-TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan-qt.supp" ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threads --no-tests=ignore
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threads --no-tests=ignore
 
 echo "== normal build"
 configure_and_build build
