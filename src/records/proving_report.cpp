@@ -1,12 +1,9 @@
 #include "records/proving_report.h"
 
-#include <array>
-#include <charconv>
-#include <cstdio>
-#include <functional>
 #include <span>
 #include <vector>
 
+#include "proving/proving_text.h"
 #include "records/meter_record.h"
 #include "records/report_html.h"
 #include "vocabulary/value_tables.h"
@@ -18,97 +15,37 @@ using report_html::Cell;
 using report_html::Escaped;
 using report_html::kTable;
 
-// Numbers as to_chars writes them, with a point whatever the locale.
-std::string Fixed(double value, int decimals, bool sign = false) {
-    std::array<char, 64> text{};
-    const auto result = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
-    std::string out(text.data(), result.ptr);
-    return sign && value >= 0 ? "+" + out : out;
-}
-
-std::string Shortest(double value) {
-    std::array<char, 64> text{};
-    const auto result = std::to_chars(text.data(), text.data() + text.size(), value);
-    return std::string(text.data(), result.ptr);
-}
-
-// The minimum and maximum are values the meter sent, single floats: shown as it sent them.
-std::string Sent(double value) {
-    std::array<char, 64> text{};
-    const auto result = std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(value));
-    return std::string(text.data(), result.ptr);
-}
-
-std::string WithUnit(const std::string& value, std::string_view unit) {
-    return unit.empty() ? value : value + " " + std::string(unit);
-}
-
-std::string Percent(const std::optional<double>& value) { return value ? Fixed(*value, 3) + " %" : "—"; }
-
-std::string TotalText(const TotalReading& total) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%d.%03d", total.whole, total.thousandths);
-    return WithUnit(text, TextAt(VolumeUnits, total.unit));
-}
-
+// The zero as found and as left side by side, row by row.
 void Zero(std::string& html, const ProvingRecord& proving) {
     const std::optional<ZeroCheckRecord>* columns[] = {&proving.zeroAsFound, &proving.zeroAsLeft};
-    using Row = std::function<std::string(const ZeroCheckRecord&)>;
-    const auto stat = [](double ZeroStatistics::*field) {
-        return Row([field](const ZeroCheckRecord& z) {
-            const ZeroStatistics& s = z.check.statistics;
-            return s.goodCycles > 0 ? WithUnit(Fixed(s.*field, 4), s.unit) : "—";
-        });
-    };
-    const std::pair<std::string_view, Row> rows[] = {
-        {"开始时间", [](const ZeroCheckRecord& z) { return TimeText(z.startMs); }},
-        {"结束时间", [](const ZeroCheckRecord& z) { return TimeText(z.endMs); }},
-        {"时长", [](const ZeroCheckRecord& z) { return Fixed(z.DurationSeconds(), 1) + " s"; }},
-        {"有效周期",
-         [](const ZeroCheckRecord& z) {
-             const ZeroStatistics& s = z.check.statistics;
-             return std::to_string(s.goodCycles) + "（预计 " + std::to_string(s.expectedCycles) + "）";
-         }},
-        {"缺失周期", [](const ZeroCheckRecord& z) { return std::to_string(z.check.statistics.missingCycles); }},
-        {"平均值", stat(&ZeroStatistics::mean)},
-        {"标准偏差", stat(&ZeroStatistics::standardDeviation)},
-        {"最小值",
-         [](const ZeroCheckRecord& z) {
-             const ZeroStatistics& s = z.check.statistics;
-             return s.goodCycles > 0 ? WithUnit(Sent(s.minimum), s.unit) : "—";
-         }},
-        {"最大值",
-         [](const ZeroCheckRecord& z) {
-             const ZeroStatistics& s = z.check.statistics;
-             return s.goodCycles > 0 ? WithUnit(Sent(s.maximum), s.unit) : "—";
-         }},
-        {"流量量程", [](const ZeroCheckRecord& z) { return WithUnit(Shortest(z.check.statistics.range), z.check.statistics.unit); }},
-        {"平均值占量程", [](const ZeroCheckRecord& z) { return Percent(z.check.statistics.meanPercent); }},
-        {"标准偏差占量程", [](const ZeroCheckRecord& z) { return Percent(z.check.statistics.deviationPercent); }},
-        {"限值",
-         [](const ZeroCheckRecord& z) {
-             const ZeroLimits& l = z.check.limits;
-             return "平均值 ≤ ±" + Fixed(l.meanPercent, 3) + " % 量程，标准偏差 ≤ " + Fixed(l.deviationPercent, 3) +
-                    " % 量程，有效周期 ≥ " + Fixed(l.goodSharePercent, 0) + " % 且 ≥ " +
-                    std::to_string(l.minimumGoodCycles);
-         }},
-        {"结论", [](const ZeroCheckRecord& z) { return std::string(VerdictText(z.check.verdict)); }},
-        {"说明", [](const ZeroCheckRecord& z) { return z.check.reason; }},
-    };
+    std::vector<std::pair<std::string_view, std::vector<std::string>>> rows = {
+        {"开始时间", {}}, {"结束时间", {}}, {"时长", {}}};
+    for (const auto* column : columns) {
+        const std::optional<ZeroCheckRecord>& zero = *column;
+        rows[0].second.push_back(zero ? TimeText(zero->startMs) : "—");
+        rows[1].second.push_back(zero ? TimeText(zero->endMs) : "—");
+        rows[2].second.push_back(zero ? FixedText(zero->DurationSeconds(), 1) + " s" : "—");
+        const auto statistics = zero ? ZeroRows(zero->check) : ZeroRows(ZeroCheck{});
+        for (std::size_t i = 0; i < statistics.size(); ++i) {
+            if (rows.size() < 3 + statistics.size()) rows.push_back({statistics[i].first, {}});
+            rows[3 + i].second.push_back(zero ? statistics[i].second : "—");
+        }
+    }
     html += "<h3>零点检查</h3>" + std::string(kTable) + "<tr><th>项目</th><th>调零前</th><th>调零后</th></tr>";
-    for (const auto& [label, text] : rows) {
+    for (const auto& [label, values] : rows) {
         html += "<tr>" + Cell(label, "th");
-        for (const auto* column : columns) html += Cell(*column ? text(**column) : "—");
+        for (const std::string& value : values) html += Cell(value);
         html += "</tr>";
     }
     html += "</table>";
 }
 
 std::string Reference(const RunRecord& record) {
-    std::string text = WithUnit(record.referenceText, TextAt(VolumeUnits, record.referenceUnit));
-    if (record.referenceUnit != record.run.unit) {
-        text += "（= " + WithUnit(Fixed(record.run.reference, 3), TextAt(VolumeUnits, record.run.unit)) + "）";
+    std::string text = record.referenceText;
+    if (const std::string_view unit = TextAt(VolumeUnits, record.referenceUnit); !unit.empty()) {
+        text += " " + std::string(unit);
     }
+    if (record.referenceUnit != record.run.unit) text += "（= " + VolumeText(record.run.reference, record.run.unit) + "）";
     return text;
 }
 
@@ -122,20 +59,19 @@ void Runs(std::string& html, std::string_view phase, std::span<const RunRecord> 
         const RunRecord& record = records[i];
         const VerificationRun& run = record.run;
         runs.push_back(run);
-        const std::string_view unit = TextAt(VolumeUnits, run.unit);
         html += "<tr>" + Cell(std::to_string(i + 1)) + Cell(TimeText(record.startMs)) +
-                Cell(Fixed(run.durationSeconds, 1) + " s") + Cell(TotalText(record.startTotal)) +
-                Cell(TotalText(record.endTotal)) + Cell(WithUnit(Fixed(run.Measured(), 3), unit)) +
-                Cell(Reference(record)) + Cell(Fixed(run.errorPercent, 3, true) + " %") +
-                Cell(run.meterFactor ? Fixed(*run.meterFactor, 5) : "—") + Cell(Percent(run.resolutionPercent)) +
-                Cell(run.tooShort ? "核查过短，分辨率超过允许误差的十分之一" : "") + "</tr>";
+                Cell(FixedText(run.durationSeconds, 1) + " s") + Cell(TotalText(record.startTotal)) +
+                Cell(TotalText(record.endTotal)) + Cell(VolumeText(run.Measured(), run.unit)) + Cell(Reference(record)) +
+                Cell(ErrorText(run)) + Cell(MeterFactorText(run)) + Cell(PercentText(run.resolutionPercent)) +
+                Cell(run.tooShort ? kTooShortText : "") + "</tr>";
     }
     html += "</table>";
     if (const auto summary = Summarise(runs)) {
         html += "<p>" + std::to_string(summary->runs) + " 次核查：平均误差 " +
-                Escaped(Fixed(summary->meanErrorPercent, 3, true)) + " %，重复性 " +
-                Escaped(Fixed(summary->repeatabilityPercent, 3)) + " %，允许误差 ±" + Escaped(Fixed(tolerance, 3)) +
-                " %：" + (summary->WithinTolerance(tolerance) ? "合格" : "不合格") + "</p>";
+                Escaped(FixedText(summary->meanErrorPercent, 3, true)) + " %，重复性 " +
+                Escaped(FixedText(summary->repeatabilityPercent, 3)) + " %，允许误差 ±" +
+                Escaped(FixedText(tolerance, 3)) + " %：" + (summary->WithinTolerance(tolerance) ? "合格" : "不合格") +
+                "</p>";
     }
 }
 
