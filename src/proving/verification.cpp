@@ -93,6 +93,10 @@ RunResult EvaluateRun(std::span<const TotalReading> readings, double durationSec
         return {std::nullopt, "参考体积的单位 " + UnitName(reference.unit) + " 不能换算为仪表的累积单位 " + UnitName(run.unit) +
                                   "（质量与体积之间的换算需要密度）。"};
     }
+    // A typed reference so large or small that it leaves the doubles on conversion gives no run.
+    if (!std::isfinite(*referenceInUnit) || *referenceInUnit <= 0) {
+        return {std::nullopt, "参考体积换算为 " + UnitName(run.unit) + " 后超出可计算的范围。"};
+    }
     run.measuredThousandths = Thousandths(readings.back()) - Thousandths(readings.front());
     run.durationSeconds = durationSeconds;
     run.reference = *referenceInUnit;

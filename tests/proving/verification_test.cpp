@@ -86,6 +86,8 @@ TEST(VerificationRun, NoNumberWhereTheRunCannotBeTrusted) {
         {"only the start", {M3(10, 0)}, 60, {1, kCubicMetres}, "缺少开始或结束时的正向累积读数，无法计算。"},
         {"no reference", {M3(10, 0), M3(11, 0)}, 60, {0, kCubicMetres}, "参考体积必须大于 0。"},
         {"no time", {M3(10, 0), M3(11, 0)}, 0, {1, kCubicMetres}, "核查时长必须大于 0。"},
+        {"a reference beyond the doubles once converted", {M3(10, 0, kLitres), M3(11, 0, kLitres)}, 60,
+         {1e308, kCubicMetres}, "参考体积换算为 L 后超出可计算的范围。"},
         {"a mass against a volume", {M3(10, 0), M3(11, 0)}, 60, {1000, kKilograms},
          "参考体积的单位 kg 不能换算为仪表的累积单位 m3（质量与体积之间的换算需要密度）。"},
     };
