@@ -10,8 +10,8 @@
 #   live, search, traffic     the live connection; the meter search; traffic lines
 #   pages                     page tables and the engine that runs them
 #   history                   polling cycles kept, drawn, summed up and logged to CSV
-#   records                   a meter's parameters kept, compared, restored, reported
-#   proving                   a verification run's arithmetic; the sensor factor corrected
+#   proving                   a verification run's arithmetic, the zero checked; the sensor factor corrected
+#   records                   a meter's parameters kept, compared, restored, reported (with what proving found)
 #   printing                  a report's HTML as PDF, with Qt (the one Qt piece kelvo-cli may use)
 #   cli, ui                   kelvo-cli and the Qt application
 #   sim                       the simulated meter, a tool beside the program
@@ -27,10 +27,10 @@ set(KELVO_LAYER_INCLUDES_search "vocabulary;settings;link;messages;line;meter")
 set(KELVO_LAYER_INCLUDES_traffic "vocabulary;settings;link;messages;meter")
 set(KELVO_LAYER_INCLUDES_pages "vocabulary;settings;link;messages;meter")
 set(KELVO_LAYER_INCLUDES_history "vocabulary;settings;link;messages;line;meter;live")
-set(KELVO_LAYER_INCLUDES_records "vocabulary;settings;link;messages;line;meter;live;pages")
-set(KELVO_LAYER_INCLUDES_proving "vocabulary;settings;link;messages;line;meter;live;pages;history;records")
+set(KELVO_LAYER_INCLUDES_proving "vocabulary;settings;link;messages;line;meter;live;pages;history")
+set(KELVO_LAYER_INCLUDES_records "vocabulary;settings;link;messages;line;meter;live;pages;history;proving")
 set(KELVO_LAYER_INCLUDES_printing "")
 set(KELVO_LAYER_INCLUDES_cli "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;proving;printing")
 set(KELVO_LAYER_INCLUDES_ui "vocabulary;settings;link;messages;line;meter;live;search;traffic;pages;history;records;proving;printing;resources")
 set(KELVO_LAYER_INCLUDES_sim "vocabulary;settings;link;meter")
-set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages history records proving printing cli ui sim)
+set(KELVO_LAYERS vocabulary settings link messages line meter live search traffic pages history proving records printing cli ui sim)

@@ -45,6 +45,7 @@ struct VerificationRun {
     bool tooShort = false;
 
     double Measured() const { return static_cast<double>(measuredThousandths) / 1000.0; }
+    bool operator==(const VerificationRun&) const = default;
 };
 
 struct RunResult {
