@@ -31,6 +31,7 @@ struct RunRecord {
     TotalReading startTotal;
     TotalReading endTotal;
     std::string referenceText;  // the number as typed, e.g. "2.04"
+    double referenceValue = 0;  // that number
     int referenceUnit = 1;      // its unit, a VolumeUnits index
     VerificationRun run;        // the reference in it converted to the total's unit
 

@@ -38,7 +38,7 @@ struct ZeroStatistics {
     std::size_t expectedCycles = 0;
     double mean = 0;  // in `unit`; these four only with good cycles
     double standardDeviation = 0;
-    double minimum = 0;
+    double minimum = 0;  // flows the meter sent, single floats
     double maximum = 0;
     std::string unit;  // the flow's unit, e.g. "m3/h"
     double range = 0;  // the flow range, in the same unit

@@ -7,6 +7,7 @@
 #include "meter/live_record.h"
 #include "meter/meter_identity.h"
 #include "meter/value_format.h"
+#include "records/proving_section.h"
 #include "records/record_parameters.h"
 #include "settings/atomic_file.h"
 #include "settings/calendar_fields.h"
@@ -114,6 +115,7 @@ std::string RecordText(const MeterRecord& record) {
         line("Value", value.value);
         line("Unit", value.unit);
     }
+    if (record.proving) text += ProvingText(*record.proving);
     return text;
 }
 
@@ -155,6 +157,9 @@ RecordRead ParseRecord(std::string_view text) {
                                  .value = file.Find(section, "Value").value_or(""),
                                  .unit = file.Find(section, "Unit").value_or("")});
     }
+    ProvingRead proving = ParseProving(file);
+    if (!proving.problem.empty()) return {std::nullopt, std::move(proving.problem)};
+    record.proving = std::move(proving.proving);
     return {record, {}};
 }
 
@@ -170,9 +175,12 @@ RecordRead ReadRecord(const std::string& path) {
     return {std::nullopt, "无法读取文件 " + path + "。"};
 }
 
-std::string NowText() {
-    const std::time_t now = std::time(nullptr);
-    const std::tm local = LocalFields(now);
+std::string NowText() { return TimeText(static_cast<std::int64_t>(std::time(nullptr)) * 1000); }
+
+std::string TimeText(std::int64_t timeMs) {
+    // Whole seconds, the earlier one for a time before 1970.
+    const std::int64_t seconds = timeMs >= 0 ? timeMs / 1000 : -((-timeMs + 999) / 1000);
+    const std::tm local = LocalFields(static_cast<std::time_t>(seconds));
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

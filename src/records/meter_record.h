@@ -15,6 +15,7 @@
 
 #include "meter/parameter.h"
 #include "meter/value_codec.h"
+#include "proving/proving_record.h"
 #include "settings/save_result.h"
 
 namespace kelvo {
@@ -45,6 +46,9 @@ struct MeterRecord {
     int byteOrderMode = 1;
     int paramEncoding = 1;
     std::vector<RecordedValue> values;  // in the order of the kind's pages
+    // The zero checks and verification runs of a proving visit, when one was made: in
+    // sections of their own after the parameters; a file without them reads as none.
+    std::optional<ProvingRecord> proving;
 
     const RecordedValue* Find(std::string_view name) const;
     // The value of a recorded parameter, decoded from its raw registers with the file's
@@ -71,5 +75,7 @@ RecordRead ReadRecord(const std::string& path);
 
 // "2026-12-09 12:34:56" for now, local time.
 std::string NowText();
+// The same for a wall-clock time in milliseconds since 1970 UTC.
+std::string TimeText(std::int64_t timeMs);
 
 }  // namespace kelvo

@@ -6,31 +6,16 @@
 #include "meter/meter_identity.h"
 #include "meter/shared_parameters.h"
 #include "pages/page_catalog.h"
+#include "records/proving_report.h"
+#include "records/report_html.h"
 #include "settings/settings.h"
 
 namespace kelvo {
 namespace {
 
-std::string Escaped(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c; break;
-        }
-    }
-    return out;
-}
-
-std::string Cell(std::string_view text, std::string_view tag = "td") {
-    return "<" + std::string(tag) + ">" + Escaped(text) + "</" + std::string(tag) + ">";
-}
-
-// Qt's rich text takes the table's look from its attributes rather than from style rules.
-constexpr std::string_view kTable = "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\" width=\"100%\">";
+using report_html::Cell;
+using report_html::Escaped;
+using report_html::kTable;
 
 // The labels of the live display's fields, in their order (LiveField).
 constexpr std::array<std::string_view, kLiveFieldCount> kLiveLabels = {
@@ -110,6 +95,9 @@ std::string ReportHtml(const ReportContent& content) {
     }
     if (content.live) Live(html, *content.live);
     if (content.comparison != nullptr) Comparing(html, *content.comparison);
+    const ProvingRecord* proving = content.proving;
+    if (proving == nullptr && content.record != nullptr && content.record->proving) proving = &*content.record->proving;
+    if (proving != nullptr) html += ProvingHtml(*proving);
     return html + "</body></html>";
 }
 

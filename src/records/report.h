@@ -1,7 +1,8 @@
 #pragma once
 // The commissioning report: who the meter is, who commissioned it where and when, every
-// parameter page by page with its value and unit, the live values at that moment and the
-// comparison when one was made. As HTML, which the window prints to PDF.
+// parameter page by page with its value and unit, the live values at that moment, the
+// comparison when one was made, and the zero checks and verification runs of a proving
+// visit. As HTML, which the window prints to PDF.
 
 #include <optional>
 #include <string>
@@ -19,6 +20,9 @@ struct ReportContent {
     std::string date;  // the report's, "2026-12-09 12:34:56"
     std::optional<LiveTexts> live;
     const Comparison* comparison = nullptr;
+    // The zero checks and verification runs of the visit, in a section of their own; when
+    // none is given, the record's own, if it has one.
+    const ProvingRecord* proving = nullptr;
 };
 
 std::string ReportHtml(const ReportContent& content);
