@@ -20,7 +20,9 @@
 #include <cstdint>
 #include <string>
 
+#include "records/meter_record.h"
 #include "sim/flow_profile.h"
+#include "ui/records/records_commands.h"
 #include "ui/proving/verification_dlg.h"
 #include "ui/proving/zero_check_dlg.h"
 #include "ui_test_support.h"
@@ -163,6 +165,15 @@ TEST(ProvingDialogs, AVerificationProposesTheFactorAndWritesItOnlyWhenConfirmed)
         ASSERT_TRUE(record.factor);
         EXPECT_EQ(record.factor->beforeText, "1");
         EXPECT_EQ(record.factor->afterText, proposedText.toStdString());
+
+        // The record file of the visit carries them, written once disconnected.
+        test::ById<QAction>(&*bench.dlg, 32772)->trigger();
+        const std::string path = bench.settings.ConfigHome() + "/backup.ini";
+        bench.dlg->Records().Backup(QString::fromStdString(path));
+        ASSERT_TRUE(test::WaitProcessingEvents([&] { return !bench.Busy(); }, kWaitMs));
+        const RecordRead written = ReadRecord(path);
+        ASSERT_TRUE(written.record && written.record->proving) << written.problem;
+        EXPECT_EQ(*written.record->proving, record);
     }
 }
 

@@ -173,7 +173,7 @@ void CKelvoDlg::BuildWindow() {
     layout->addWidget(status);
 
     pages_ = std::make_unique<MeterPages>(tabs_, prompter_, runner_);
-    records_ = new CRecordsCommands(runner_, prompter_, [this] { return connection_.MeterKind(); }, this);
+    records_ = new CRecordsCommands(runner_, prompter_, [this] { return connection_.MeterKind(); }, this, &proving_);
     provingJobs_ = std::make_unique<CProvingJobs>(connection_, runner_, history_);
 }
 

@@ -326,6 +326,7 @@ std::optional<CVerificationDlg::Entry> CVerificationDlg::PendingRun(QString& pro
                     .startTotal = start_->total,
                     .endTotal = end_->total,
                     .referenceText = reference_->text().trimmed().toStdString(),
+                    .referenceValue = reference,
                     .referenceUnit = entry.reference.unit,
                     .run = *result.run};
     entry.factor = start_->factor;
