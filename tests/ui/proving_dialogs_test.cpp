@@ -120,7 +120,7 @@ TEST(ProvingDialogs, AVerificationProposesTheFactorAndWritesItOnlyWhenConfirmed)
         EXPECT_EQ(table->item(0, 0)->text().toStdString(), "修正前");
         EXPECT_EQ(table->item(0, 2)->text().toStdString(), QString::number(measured / 1000.0, 'f', 3).toStdString() + " m3");
         const double error = (measured / 1000.0 - 10.0) / 10.0 * 100.0;
-        EXPECT_EQ(table->item(0, 7)->text(), QString::number(error, 'f', 3));
+        EXPECT_EQ(table->item(0, 7)->text(), QString::asprintf("%+.3f %%", error));
         EXPECT_EQ(table->item(0, 10)->text(), QString());  // not too short
         EXPECT_NE(bench.Text(window, "runSummary").find("超出允许误差"), std::string::npos);
 
@@ -156,7 +156,7 @@ TEST(ProvingDialogs, AVerificationProposesTheFactorAndWritesItOnlyWhenConfirmed)
         RunOnce(bench, window, 3600);
         ASSERT_EQ(table->rowCount(), 2);
         EXPECT_EQ(table->item(1, 0)->text().toStdString(), "修正后");
-        EXPECT_LT(std::fabs(table->item(1, 7)->text().toDouble()), 0.05);
+        EXPECT_LT(std::fabs(bench.dlg->Proving().runsAsLeft.at(0).run.errorPercent), 0.05);
         EXPECT_NE(bench.Text(window, "runSummary").find("修正后 1 次"), std::string::npos);
 
         const ProvingRecord& record = bench.dlg->Proving();

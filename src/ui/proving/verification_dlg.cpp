@@ -22,6 +22,7 @@
 #include "meter/register_maps.h"
 #include "meter/value_format.h"
 #include "proving/proving_reads.h"
+#include "proving/proving_text.h"
 #include "settings/proving_settings.h"
 #include "settings/settings.h"
 #include "ui/proving/proving_jobs.h"
@@ -36,16 +37,12 @@ constexpr char kReadFactorFailedText[] = "读取传感器系数失败";
 enum Column { kPhase, kStart, kMeasured, kReference, kDuration, kFlowTotal, kFlowPolled, kError, kMeterFactor,
               kResolution, kRemark, kColumns };
 constexpr const char* kHeaders[kColumns] = {"状态", "开始时间", "测得体积", "参考体积", "时长(s)", "平均流量(累积)",
-                                            "平均流量(瞬时)", "误差(%)", "仪表系数", "分辨率(%)", "备注"};
+                                            "平均流量(瞬时)", "误差", "仪表系数", "分辨率", "备注"};
 
 QString Unit(int unit) { return QString::fromUtf8(TextAt(VolumeUnits, unit).data(), static_cast<int>(TextAt(VolumeUnits, unit).size())); }
 
 QString Volume(std::int64_t thousandths, int unit) {
-    return QString::number(static_cast<double>(thousandths) / 1000.0, 'f', 3) + ' ' + Unit(unit);
-}
-
-std::int64_t Thousandths(const TotalReading& reading) {
-    return static_cast<std::int64_t>(reading.whole) * 1000 + reading.thousandths;
+    return QString::fromStdString(VolumeText(static_cast<double>(thousandths) / 1000.0, unit));
 }
 
 QString ClockText(std::int64_t wallMs) {
@@ -248,7 +245,7 @@ void CVerificationDlg::StartRun() {
                 at->factor = read->second.value;
                 start_ = *at;
                 end_.reset();
-                startText_->setText(Volume(Thousandths(at->total), at->total.unit) + QStringLiteral("（%1，传感器系数 %2）")
+                startText_->setText(QString::fromStdString(TotalText(at->total)) + QStringLiteral("（%1，传感器系数 %2）")
                                                                                         .arg(ClockText(at->wallMs),
                                                                                              FactorText(jobs_.MeterKind(), *at->factor)));
                 endText_->clear();
@@ -280,7 +277,7 @@ void CVerificationDlg::EndRun() {
                 at->total = read->total;
                 at->flowUnit = read->flowUnit;
                 end_ = *at;
-                endText_->setText(Volume(Thousandths(at->total), at->total.unit) + QStringLiteral("（%1）").arg(ClockText(at->wallMs)));
+                endText_->setText(QString::fromStdString(TotalText(at->total)) + QStringLiteral("（%1）").arg(ClockText(at->wallMs)));
                 status_->setText(QStringLiteral("请输入参考体积并选择其单位，然后按“添加”。"));
                 ShowPendingRun();
             }
@@ -351,12 +348,12 @@ void CVerificationDlg::ShowPendingRun() {
     lines << QStringLiteral("平均流量：按累积 %1，按瞬时流量 %2")
                  .arg(flow ? QString::number(*flow, 'f', 4) + ' ' + FlowUnitText(entry->flowUnit) : QStringLiteral("—"),
                       entry->polledFlow);
-    lines << QStringLiteral("误差 %1 %，仪表系数 %2")
-                 .arg(run.errorPercent, 0, 'f', 3)
-                 .arg(run.meterFactor ? QString::number(*run.meterFactor, 'f', 5) : QStringLiteral("—"));
-    lines << QStringLiteral("累积分辨率占测得体积 %1 %%2")
-                 .arg(run.resolutionPercent ? QString::number(*run.resolutionPercent, 'f', 4) : QStringLiteral("—"),
-                      run.tooShort ? QStringLiteral("：核查过短，分辨率超过允许误差的十分之一") : QString());
+    lines << QStringLiteral("误差 %1，仪表系数 %2")
+                 .arg(QString::fromStdString(ErrorText(run)), QString::fromStdString(MeterFactorText(run)));
+    lines << QStringLiteral("累积分辨率占测得体积 %1%2")
+                 .arg(QString::fromStdString(PercentText(run.resolutionPercent)),
+                      run.tooShort ? QStringLiteral("：") + QString::fromUtf8(kTooShortText.data(), static_cast<int>(kTooShortText.size()))
+                                   : QString());
     result_->setText(lines.join('\n'));
     UpdateStates();
 }
@@ -398,13 +395,17 @@ void CVerificationDlg::ShowRuns() {
             QString::number(run.durationSeconds, 'f', 1),
             flow ? QString::number(*flow, 'f', 4) + ' ' + FlowUnitText(entry.flowUnit) : QStringLiteral("—"),
             entry.polledFlow,
-            QString::number(run.errorPercent, 'f', 3),
-            run.meterFactor ? QString::number(*run.meterFactor, 'f', 5) : QStringLiteral("—"),
-            run.resolutionPercent ? QString::number(*run.resolutionPercent, 'f', 4) : QStringLiteral("—"),
+            QString::fromStdString(ErrorText(run)),
+            QString::fromStdString(MeterFactorText(run)),
+            QString::fromStdString(PercentText(run.resolutionPercent)),
             run.tooShort ? QStringLiteral("过短") : QString(),
         };
         for (int column = 0; column < kColumns; ++column) {
-            table_->setItem(static_cast<int>(i), column, new QTableWidgetItem(cells[column]));
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column == kRemark && run.tooShort) {
+                item->setToolTip(QString::fromUtf8(kTooShortText.data(), static_cast<int>(kTooShortText.size())));
+            }
+            table_->setItem(static_cast<int>(i), column, item);
         }
     }
     QStringList lines;

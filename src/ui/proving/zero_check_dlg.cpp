@@ -19,6 +19,7 @@
 #include "pages/page_catalog.h"
 #include "pages/page_session.h"
 #include "proving/proving_reads.h"
+#include "proving/proving_text.h"
 #include "settings/proving_settings.h"
 #include "settings/settings.h"
 #include "ui/proving/proving_jobs.h"
@@ -192,20 +193,11 @@ void CZeroCheckDlg::StartWatch() {
 }
 
 QString CZeroCheckDlg::StatisticsText(const ZeroCheck& check) const {
-    const ZeroStatistics& s = check.statistics;
-    const QString unit = QString::fromStdString(s.unit);
     QStringList lines;
-    lines << QStringLiteral("有效周期 %1，缺失 %2").arg(s.goodCycles).arg(s.missingCycles);
-    if (s.goodCycles > 0) {
-        lines << QStringLiteral("平均值 %1 %5，标准偏差 %2 %5，最小值 %3 %5，最大值 %4 %5")
-                     .arg(s.mean, 0, 'f', 4)
-                     .arg(s.standardDeviation, 0, 'f', 4)
-                     .arg(s.minimum, 0, 'f', 4)
-                     .arg(s.maximum, 0, 'f', 4)
-                     .arg(unit);
-    }
-    if (s.meanPercent) {
-        lines << QStringLiteral("平均值占量程 %1 %（量程 %2 %3）").arg(*s.meanPercent, 0, 'f', 3).arg(s.range).arg(unit);
+    for (const auto& [label, value] : ZeroRows(check)) {
+        // The verdict has a line of its own, and none while the watch runs.
+        if (label == "结论" || label == "说明") continue;
+        lines << Utf8(label) + QStringLiteral("：") + QString::fromStdString(value);
     }
     return lines.join('\n');
 }
