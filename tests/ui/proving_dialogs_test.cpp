@@ -183,8 +183,8 @@ TEST(ProvingDialogs, AZeroOffsetFailsTheZeroUntilTheAutoZero) {
     bench.Connect();
     test::ById<QAction>(&*bench.dlg, 32791)->trigger();
     CZeroCheckDlg& window = bench.dlg->ZeroCheck();
-    window.findChild<QSpinBox*>(QStringLiteral("zeroSeconds"))->setValue(5);
-    EXPECT_NE(bench.settings.ReadIni().find("ZeroSeconds=5"), std::string::npos);
+    window.findChild<QSpinBox*>(QStringLiteral("zeroSeconds"))->setValue(8);
+    EXPECT_NE(bench.settings.ReadIni().find("ZeroSeconds=8"), std::string::npos);
 
     const auto watch = [&] {
         bench.prompter.QueueAnswers({true});
