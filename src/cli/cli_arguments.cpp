@@ -90,10 +90,12 @@ struct CommandParser {
     Parser parse;
 };
 
-constexpr std::array<CommandParser, 9> kParsers = {{
+constexpr std::array<CommandParser, 11> kParsers = {{
     {"scan", ParseScan},
     {"monitor", ParseMonitor},
     {"log", ParseLog},
+    {"zero-check", ParseZeroCheck},
+    {"verify", ParseVerify},
     {"backup", ParseBackup},
     {"compare", ParseCompare},
     {"restore", ParseRestore},

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "link/endpoint.h"
+#include "proving/verification.h"
+#include "proving/zero_check.h"
 #include "search/search_plan.h"
 
 namespace kelvo::cli {
@@ -54,6 +56,22 @@ struct LogCommand {
     PortOptions line;
     std::string output;
     std::optional<int> seconds;
+};
+
+// Watches the flow for N seconds with the pipe full and still, and judges its zero.
+struct ZeroCheckCommand {
+    PortOptions line;
+    int seconds = kDefaultZeroSeconds;
+};
+
+// One timed verification run against a reference volume.
+struct VerifyCommand {
+    PortOptions line;
+    int seconds = 0;
+    std::string referenceText;  // as typed
+    double reference = 0;
+    std::optional<int> unit;    // a VolumeUnits index; none: the unit of the meter's totals
+    double tolerancePercent = kDefaultTolerancePercent;
 };
 
 struct BackupCommand {
@@ -114,8 +132,9 @@ struct UsageError {
     std::string command = {};  // whose usage follows the text; empty: every command's
 };
 
-using Command = std::variant<ScanCommand, MonitorCommand, LogCommand, BackupCommand, CompareCommand, RestoreCommand,
-                             ReadCommand, WriteCommand, ReportCommand, HelpCommand, VersionCommand, UsageError>;
+using Command = std::variant<ScanCommand, MonitorCommand, LogCommand, ZeroCheckCommand, VerifyCommand, BackupCommand,
+                             CompareCommand, RestoreCommand, ReadCommand, WriteCommand, ReportCommand, HelpCommand,
+                             VersionCommand, UsageError>;
 
 Command ParseCommand(const std::vector<std::string>& args);
 

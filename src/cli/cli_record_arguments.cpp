@@ -1,6 +1,10 @@
 #include "cli/cli_record_arguments.h"
 
+#include <algorithm>
+
 #include "cli/cli_options.h"
+#include "meter/value_text.h"
+#include "vocabulary/value_tables.h"
 
 namespace kelvo::cli {
 namespace {
@@ -51,6 +55,50 @@ Command ParseLog(const std::vector<std::string>& args) {
         if (!log.seconds) return Bad("--seconds", *seconds);
     }
     return log;
+}
+
+Command ParseZeroCheck(const std::vector<std::string>& args) {
+    ZeroCheckCommand check;
+    const auto split = LineWords(args, check.line, {.valued = {"--seconds"}});
+    if (const auto* error = std::get_if<UsageError>(&split)) return *error;
+    const Words& words = std::get<Words>(split);
+    if (auto error = Positionals(words, 0, 0, {})) return *error;
+    if (const auto seconds = OptionValue(words, "--seconds")) {
+        const auto parsed = ParseInt(*seconds, 1, 86400);
+        if (!parsed) return Bad("--seconds", *seconds);
+        check.seconds = *parsed;
+    }
+    return check;
+}
+
+Command ParseVerify(const std::vector<std::string>& args) {
+    VerifyCommand verify;
+    const auto split = LineWords(args, verify.line, {.valued = {"--seconds", "--reference", "--unit", "--tolerance"}});
+    if (const auto* error = std::get_if<UsageError>(&split)) return *error;
+    const Words& words = std::get<Words>(split);
+    if (auto error = Positionals(words, 0, 0, {})) return *error;
+    const auto seconds = OptionValue(words, "--seconds");
+    if (!seconds) return UsageError{"缺少 --seconds。"};
+    const auto parsedSeconds = ParseInt(*seconds, 1, 86400);
+    if (!parsedSeconds) return Bad("--seconds", *seconds);
+    verify.seconds = *parsedSeconds;
+    const auto reference = OptionValue(words, "--reference");
+    if (!reference) return UsageError{"缺少 --reference 参考体积。"};
+    const auto volume = ParseDecimal(*reference);
+    if (!volume || *volume <= 0) return Bad("--reference", *reference);
+    verify.referenceText = *reference;
+    verify.reference = *volume;
+    if (const auto unit = OptionValue(words, "--unit")) {
+        const auto found = std::find(VolumeUnits.begin(), VolumeUnits.end(), *unit);
+        if (found == VolumeUnits.end()) return Bad("--unit", *unit);
+        verify.unit = static_cast<int>(found - VolumeUnits.begin());
+    }
+    if (const auto tolerance = OptionValue(words, "--tolerance")) {
+        const auto percent = ParseDecimal(*tolerance);
+        if (!percent || *percent <= 0 || *percent > 100) return Bad("--tolerance", *tolerance);
+        verify.tolerancePercent = *percent;
+    }
+    return verify;
 }
 
 Command ParseBackup(const std::vector<std::string>& args) {

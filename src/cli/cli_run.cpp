@@ -20,6 +20,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 return RunMonitor(command, out, err, wait);
             } else if constexpr (std::is_same_v<T, LogCommand>) {
                 return RunLog(command, console);
+            } else if constexpr (std::is_same_v<T, ZeroCheckCommand>) {
+                return RunZeroCheck(command, console);
+            } else if constexpr (std::is_same_v<T, VerifyCommand>) {
+                return RunVerify(command, console);
             } else if constexpr (std::is_same_v<T, BackupCommand>) {
                 return RunBackup(command, console);
             } else if constexpr (std::is_same_v<T, CompareCommand>) {

@@ -17,6 +17,12 @@ inline constexpr int kExitPort = 3;  // the port cannot be opened
 // The commands on a meter's parameters use the same numbers.
 inline constexpr int kExitDone = kExitFound;       // saved, equal, written and read back
 inline constexpr int kExitNotDone = kExitNothing;  // differs, no answer, not all written, interrupted
+// zero-check and verify: within the limits, outside them, or no verdict at all (the port or
+// the meter failed, too few good cycles, the total went backwards, the run was too short,
+// interrupted).
+inline constexpr int kExitPass = 0;
+inline constexpr int kExitFail = 1;
+inline constexpr int kExitNoVerdict = kExitPort;
 
 // Waits for at most the time given; true when the user asked to stop (Ctrl+C). Also the
 // pace at which the commands print what came.
@@ -40,6 +46,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 struct ScanCommand;
 struct MonitorCommand;
 struct LogCommand;
+struct ZeroCheckCommand;
+struct VerifyCommand;
 struct BackupCommand;
 struct CompareCommand;
 struct RestoreCommand;
@@ -49,6 +57,8 @@ struct ReportCommand;
 int RunScan(const ScanCommand& scan, std::ostream& out, std::ostream& err, const InterruptWait& wait);
 int RunMonitor(const MonitorCommand& monitor, std::ostream& out, std::ostream& err, const InterruptWait& wait);
 int RunLog(const LogCommand& log, const Console& console);
+int RunZeroCheck(const ZeroCheckCommand& check, const Console& console);
+int RunVerify(const VerifyCommand& verify, const Console& console);
 int RunBackup(const BackupCommand& backup, const Console& console);
 int RunCompare(const CompareCommand& compare, const Console& console);
 int RunRestore(const RestoreCommand& restore, const Console& console);

@@ -20,7 +20,7 @@ constexpr std::string_view kPortText =
     "      三者都不给时用存储的连接。--tcp：串口服务器（RTU over TCP），--modbus-tcp：Modbus TCP\n"
     "      网关，IPv6 地址写作 [地址]:端口；--net-timeout：网络应答超时（默认为存储的设置，3000）。\n";
 
-constexpr std::array<CommandUsage, 9> kUsages = {{
+constexpr std::array<CommandUsage, 11> kUsages = {{
     {"scan",
      "  kelvo-cli scan --port 串口 [--address A|A-B] [--baud 列表] [--parity 列表] [--turnaround 毫秒]\n"
      "  kelvo-cli scan --tcp|--modbus-tcp 主机:端口 [--address A|A-B] [--turnaround 毫秒] [--net-timeout 毫秒]\n"
@@ -37,6 +37,18 @@ constexpr std::array<CommandUsage, 9> kUsages = {{
      "  kelvo-cli log -o 文件.csv [--seconds N] [串口参数]\n"
      "      识别并轮询仪表，把每个轮询周期记为 CSV 文件的一行，直到 N 秒后或 Ctrl+C。\n"
      "      文件名为 文件-YYYYMMDD-NNN.csv，零点和单位改变时开始新文件，从不覆盖已有文件。\n"},
+    {"zero-check",
+     "  kelvo-cli zero-check [--seconds N] [串口参数]\n"
+     "      管道充满、阀门关闭、流量停止时，轮询仪表 N 秒（默认 60），打印瞬时流量的平均值、标准偏差、\n"
+     "      最小值、最大值及其占流量量程的百分比，并按限值判定：平均值 ≤ ±0.5 % 量程、标准偏差\n"
+     "      ≤ 0.5 % 量程；有效周期少于预计的 80 % 或少于 10 个时不判定。不向仪表写入任何内容。\n"
+     "      退出状态：0 合格，1 不合格，3 没有结论（串口或仪表故障、有效数据不足、被中断）。\n"},
+    {"verify",
+     "  kelvo-cli verify --seconds N --reference 体积 [--unit 单位] [--tolerance 百分比] [串口参数]\n"
+     "      一次流量核查：读取开始和 N 秒后的正向累积，打印测得体积、误差（测得 − 参考）÷ 参考\n"
+     "      和仪表系数（参考 ÷ 测得）。--unit：参考体积的单位 L、m3、kg、t、gal、Igal，默认为仪表的\n"
+     "      累积单位；--tolerance：允许误差，默认 0.5 %。不向仪表写入任何内容。\n"
+     "      退出状态：0 在允许误差内，1 超出，3 没有结论（串口或仪表故障、累积变小、核查过短、被中断）。\n"},
     {"backup",
      "  kelvo-cli backup -o 文件 [串口参数]\n"
      "      读取仪表的全部参数，保存为备份文件（INI，UTF-8）。\n"},
@@ -62,14 +74,15 @@ constexpr std::array<CommandUsage, 9> kUsages = {{
 }};
 
 constexpr bool TalksToTheMeter(std::string_view name) {
-    return name == "log" || name == "backup" || name == "compare" || name == "restore" || name == "read" ||
+    return name == "log" || name == "zero-check" || name == "verify" || name == "backup" || name == "compare" || name == "restore" || name == "read" ||
            name == "write";
 }
 
 constexpr std::string_view kExitText =
     "退出状态：0 成功（找到仪表、参数相同、全部写入并核对）；1 没有找到仪表 / 仪表没有应答 /\n"
     "参数不同 / 未全部写入 / 被 Ctrl+C 中断；2 参数错误（含不认识的参数名、被拒绝的值、\n"
-    "不是备份文件）；3 串口无法打开（log：或仪表始终没有应答）。\n";
+    "不是备份文件）；3 串口无法打开（log：或仪表始终没有应答）。\n"
+    "zero-check 和 verify：0 合格，1 不合格，3 没有结论。\n";
 
 }  // namespace
 

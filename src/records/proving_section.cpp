@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "records/meter_record.h"
 #include "vocabulary/value_tables.h"
@@ -296,13 +297,17 @@ ProvingRead ParseProving(const ProfileFile& file) {
     if (!problem.empty()) return fail();
     proving.zeroAsLeft = ReadZero(file, kZeroAsLeft, problem);
     if (!problem.empty()) return fail();
-    const std::pair<const char*, std::size_t> phases[] = {{kRunAsFound, asFound}, {kRunAsLeft, asLeft}};
-    for (const auto& [prefix, count] : phases) {
-        auto& runs = prefix == kRunAsFound ? proving.runsAsFound : proving.runsAsLeft;
-        for (std::size_t i = 0; i < count; ++i) {
-            auto run = ReadRun(file, prefix + std::to_string(i + 1), proving.tolerancePercent, problem);
+    struct Phase {
+        const char* prefix;
+        std::size_t count;
+        std::vector<RunRecord>& runs;
+    };
+    const Phase phases[] = {{kRunAsFound, asFound, proving.runsAsFound}, {kRunAsLeft, asLeft, proving.runsAsLeft}};
+    for (const Phase& phase : phases) {
+        for (std::size_t i = 0; i < phase.count; ++i) {
+            auto run = ReadRun(file, phase.prefix + std::to_string(i + 1), proving.tolerancePercent, problem);
             if (!run) return fail();
-            runs.push_back(std::move(*run));
+            phase.runs.push_back(std::move(*run));
         }
     }
     proving.factor = ReadFactor(file, problem);

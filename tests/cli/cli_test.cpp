@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -449,6 +451,12 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
         {{"monitor", "--port", "SIM1", "--seconds", "ten"}, "--seconds"},
         {{"log", "--port", "SIM1"}, "缺少 -o"},
         {{"log", "-o", "x.csv", "--seconds", "0"}, "--seconds"},
+        {{"zero-check", "--seconds", "0"}, "--seconds"},
+        {{"verify", "--reference", "1"}, "缺少 --seconds"},
+        {{"verify", "--seconds", "20"}, "缺少 --reference"},
+        {{"verify", "--seconds", "20", "--reference", "-2"}, "--reference"},
+        {{"verify", "--seconds", "20", "--reference", "2", "--unit", "m³"}, "--unit"},
+        {{"verify", "--seconds", "20", "--reference", "2", "--tolerance", "0"}, "--tolerance"},
         {{"backup"}, "缺少 -o"},
         {{"backup", "-o"}, "参数 -o 缺少值"},
         {{"backup", "-o", "x.ini", "--kind", "w59"}, "--kind"},
@@ -486,8 +494,77 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
     }
 }
 
+// The zero check and a verification run against a still meter whose zero is off, and one
+// whose sensor factor is 2 % from true: the exit status a script acts on. The meter's
+// totals move once, by 1000 s of its flow, after the run has taken its start.
+TEST(KelvoCli, ZeroCheckAndVerifyExitByTheirVerdict) {
+    struct Case {
+        const char* what;
+        double zeroOffset;                // m3/h, of a range of 20 m3/h
+        std::optional<double> trueFactor;  // the meter's is 1
+        bool silent;
+        Args args;
+        int status;
+        std::vector<std::string> said;  // on out, or on err for a failure
+    };
+    const Args zero = {"zero-check", "--seconds", "5"};  // some 15 cycles: 10 good ones are the least
+    const Args verify = {"verify", "--seconds", "2", "--reference", "10"};
+    const auto with = [](Args args, std::initializer_list<std::string> more) {
+        args.insert(args.end(), more);
+        return args;
+    };
+    const std::vector<Case> cases = {
+        {"a zero of 0.2 % of the range", 0.04, std::nullopt, false, zero, kExitPass,
+         {"平均值：0.0400 m3/h", "平均值占量程：0.200 %", "结论：合格"}},
+        {"a zero of 1 % of the range", 0.2, std::nullopt, false, zero, kExitFail,
+         {"平均值占量程：1.000 %", "结论：不合格", "零点平均值为量程的 1.000 %，超出限值 ±0.500 %。"}},
+        {"a silent meter: no verdict", 0, std::nullopt, true, zero, kExitNoVerdict, {"读取仪表串号失败！"}},
+        {"a meter that reads true", 0, std::nullopt, false, verify, kExitPass,
+         {"测得体积：10.000 m3", "误差：+0.000 %", "仪表系数：1.00000", "结论：合格（允许误差 ±0.500 %）"}},
+        {"a sensor factor 2 % from true, the reference in litres", 0, 1.02, false,
+         with(verify, {"--unit", "L", "--reference", "10000"}), kExitFail,
+         // 35.294 m3/h for 1000 s, as the meter's total counts it in whole thousandths.
+         {"测得体积：9.803 m3", "参考体积：10000 L（= 10.000 m3）", "误差：-1.970 %", "仪表系数：1.02010",
+          "结论：不合格（允许误差 ±0.500 %）"}},
+        {"the same within a tolerance of 2 %", 0, 1.02, false, with(verify, {"--tolerance", "2"}), kExitPass,
+         {"误差：-1.970 %", "结论：合格（允许误差 ±2.000 %）"}},
+        {"a silent meter: no run", 0, std::nullopt, true, verify, kExitNoVerdict, {"读取仪表串号失败！"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim::SimOptions options = test::SimulatedMeterPort::DefaultOptions();
+        options.flow = {.shape = sim::FlowShape::Constant, .values = {c.zeroOffset > 0 ? 0.0 : 36.0}};
+        options.zeroOffset = c.zeroOffset;
+        options.trueFactor = c.trueFactor;
+        test::SimulatedMeterPort port(options);
+        ASSERT_TRUE(port.Start());
+        port.Meter().SetSilent(c.silent);
+        bool advanced = false;
+        const auto moveOnceStarted = [&](std::chrono::milliseconds pause) {
+            std::this_thread::sleep_for(pause);
+            // Two polls of the live block: the first cycle, the run's start, has ended.
+            const auto reads = test::ReadRequestsOf(port.Meter().Requests());
+            if (!advanced && std::count_if(reads.begin(), reads.end(), [](const test::ReadRequest& r) {
+                                 return r.start == 99;
+                             }) >= 2) {
+                port.Meter().AdvanceLiveValues(1000);
+                advanced = true;
+            }
+            return false;
+        };
+        const Outcome outcome = RunKelvoCli(with(c.args, {"--port", "SIM1"}), moveOnceStarted);
+        EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
+        for (const std::string& text : c.said) {
+            EXPECT_TRUE(Has(outcome.out, text) || Has(outcome.err, text)) << text << "\n" << outcome.out << outcome.err;
+        }
+        const auto writes = WriteRequestsOf(port.Meter().Requests());
+        EXPECT_TRUE(writes.empty()) << "nothing is written to the meter";
+    }
+}
+
 TEST(KelvoCli, HelpAfterEveryCommand) {
-    for (const std::string command : {"scan", "monitor", "log", "backup", "compare", "restore", "read", "write", "report"}) {
+    for (const std::string command : {"scan", "monitor", "log", "zero-check", "verify", "backup", "compare", "restore",
+                                      "read", "write", "report"}) {
         for (const Args& args : {Args{command, "--help"}, Args{command, "--port", "-h"}, Args{"help", command}}) {
             const Outcome outcome = RunKelvoCli(args);
             EXPECT_EQ(outcome.status, kExitFound) << testing::PrintToString(args) << outcome.err;
