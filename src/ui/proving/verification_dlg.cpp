@@ -39,7 +39,9 @@ enum Column { kPhase, kStart, kMeasured, kReference, kDuration, kFlowTotal, kFlo
 constexpr const char* kHeaders[kColumns] = {"状态", "开始时间", "测得体积", "参考体积", "时长(s)", "平均流量(累积)",
                                             "平均流量(瞬时)", "误差", "仪表系数", "分辨率", "备注"};
 
-QString Unit(int unit) { return QString::fromUtf8(TextAt(VolumeUnits, unit).data(), static_cast<int>(TextAt(VolumeUnits, unit).size())); }
+QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString Unit(int unit) { return Utf8(TextAt(VolumeUnits, unit)); }
 
 QString Volume(std::int64_t thousandths, int unit) {
     return QString::fromStdString(VolumeText(static_cast<double>(thousandths) / 1000.0, unit));
@@ -352,7 +354,7 @@ void CVerificationDlg::ShowPendingRun() {
                  .arg(QString::fromStdString(ErrorText(run)), QString::fromStdString(MeterFactorText(run)));
     lines << QStringLiteral("累积分辨率占测得体积 %1%2")
                  .arg(QString::fromStdString(PercentText(run.resolutionPercent)),
-                      run.tooShort ? QStringLiteral("：") + QString::fromUtf8(kTooShortText.data(), static_cast<int>(kTooShortText.size()))
+                      run.tooShort ? QStringLiteral("：") + Utf8(kTooShortText)
                                    : QString());
     result_->setText(lines.join('\n'));
     UpdateStates();
@@ -403,7 +405,7 @@ void CVerificationDlg::ShowRuns() {
         for (int column = 0; column < kColumns; ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
             if (column == kRemark && run.tooShort) {
-                item->setToolTip(QString::fromUtf8(kTooShortText.data(), static_cast<int>(kTooShortText.size())));
+                item->setToolTip(Utf8(kTooShortText));
             }
             table_->setItem(static_cast<int>(i), column, item);
         }
