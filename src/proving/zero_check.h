@@ -14,7 +14,7 @@
 namespace kelvo {
 
 // What an electromagnetic flow meter's zero may do, each in percent of its flow range:
-// such meters are specified to about ±0.5 % of full scale near zero flow, so a mean or a
+// such meters hold their zero to about ±0.5 % of full scale, so a mean or a
 // spread beyond that means the zero wants an "自动调零" (or the pipe is not still).
 inline constexpr double kDefaultZeroMeanPercent = 0.5;
 inline constexpr double kDefaultZeroDeviationPercent = 0.5;

@@ -1,5 +1,6 @@
 #include "records/proving_report.h"
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -67,11 +68,15 @@ void Runs(std::string& html, std::string_view phase, std::span<const RunRecord> 
     }
     html += "</table>";
     if (const auto summary = Summarise(runs)) {
+        // A run too short to judge within the tolerance leaves the set without a verdict.
+        const bool anyTooShort = std::any_of(runs.begin(), runs.end(), [](const VerificationRun& r) { return r.tooShort; });
+        const std::string_view verdict = anyTooShort                          ? "无法判定（有核查过短）"
+                                         : summary->WithinTolerance(tolerance) ? "合格"
+                                                                               : "不合格";
         html += "<p>" + std::to_string(summary->runs) + " 次核查：平均误差 " +
                 Escaped(FixedText(summary->meanErrorPercent, 3, true)) + " %，重复性 " +
                 Escaped(FixedText(summary->repeatabilityPercent, 3)) + " %，允许误差 ±" +
-                Escaped(FixedText(tolerance, 3)) + " %：" + (summary->WithinTolerance(tolerance) ? "合格" : "不合格") +
-                "</p>";
+                Escaped(FixedText(tolerance, 3)) + " %：" + std::string(verdict) + "</p>";
     }
 }
 

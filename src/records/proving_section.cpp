@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -132,6 +133,15 @@ public:
         if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) Fault(key);
         return value;
     }
+    // A flow the meter sent as a single float.
+    double Float(const std::string& key) {
+        const double value = Real(key);
+        if (std::fabs(value) > std::numeric_limits<float>::max()) {
+            Fault(key);
+            return 0;
+        }
+        return static_cast<float>(value);
+    }
     std::optional<double> OptionalReal(const std::string& key) {
         return Has(key) ? std::optional<double>(Real(key)) : std::nullopt;
     }
@@ -203,8 +213,8 @@ std::optional<ZeroCheckRecord> ReadZero(const ProfileFile& file, const char* sec
     s.range = in.Real("Range");
     s.mean = in.Real("Mean");
     s.standardDeviation = in.Real("StandardDeviation");
-    s.minimum = static_cast<float>(in.Real("Minimum"));
-    s.maximum = static_cast<float>(in.Real("Maximum"));
+    s.minimum = in.Float("Minimum");
+    s.maximum = in.Float("Maximum");
     s.meanPercent = in.OptionalReal("MeanPercent");
     s.deviationPercent = in.OptionalReal("DeviationPercent");
     ZeroLimits& limits = zero.check.limits;

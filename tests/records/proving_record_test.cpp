@@ -70,6 +70,9 @@ TEST(ProvingRecord, KeptInTheRecordFileAndShownInTheReport) {
     ProvingRecord fewCycles;
     fewCycles.tolerancePercent = 1;
     fewCycles.zeroAsFound = Zero(kT0, ZeroVerdict::TooFewCycles, 0, std::nullopt, 0, 60);
+    // 0.5 m3 in thousandths: a resolution of 0.2 %, above a tenth of the tolerance of 1 %.
+    fewCycles.runsAsFound = {TimedRun(kT0 + 100000, {10, 0, kCubicMetres}, {10, 500, kCubicMetres}, 60, "0.49", 0.49,
+                                      kCubicMetres, 1)};
 
     struct Case {
         const char* what;
@@ -85,9 +88,10 @@ TEST(ProvingRecord, KeptInTheRecordFileAndShownInTheReport) {
           "流量核查（修正后）", "+0.050 %", "2 次核查：平均误差 +2.050 %，重复性 0.000 %，允许误差 ±0.500 %：不合格",
           "1 次核查：平均误差 +0.050 %，重复性 0.000 %，允许误差 ±0.500 %：合格", "<td>1.00000</td>",
           "<td>0.97991</td>", "修正前", "修正后（读回）"}},
-        {"a zero check with no good cycle: no numbers, no verdict",
+        {"a zero check with no good cycle and a run too short: no numbers, no verdicts",
          fewCycles,
-         {"有效数据不足", "<th>平均值</th><td>—</td><td>—</td>", "0（预计 60）"}},
+         {"有效数据不足", "<th>平均值</th><td>—</td><td>—</td>", "0（预计 60）", "0.200 %",
+          "核查过短，分辨率超过允许误差的十分之一", "允许误差 ±1.000 %：无法判定（有核查过短）"}},
         {"no proving visit: the record as before", std::nullopt, {}},
     };
     for (const Case& c : cases) {
