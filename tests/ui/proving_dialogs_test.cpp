@@ -128,7 +128,7 @@ TEST(ProvingDialogs, AVerificationProposesTheFactorAndWritesItOnlyWhenConfirmed)
         const double error = (measured / 1000.0 - 10.0) / 10.0 * 100.0;
         EXPECT_EQ(table->item(0, 7)->text(), QString::asprintf("%+.3f %%", error));
         EXPECT_EQ(table->item(0, 10)->text(), QString());  // not too short
-        EXPECT_NE(bench.Text(window, "runSummary").find("超出允许误差 ±0.300 %"), std::string::npos);
+        EXPECT_NE(bench.Text(window, "runSummary").find("允许误差 ±0.300 %：不合格"), std::string::npos);
 
         // The proposal: present × reference ÷ measured, in the register's steps.
         const double proposed = std::round(10.0 / (measured / 1000.0) * 1e5) / 1e5;
@@ -163,7 +163,9 @@ TEST(ProvingDialogs, AVerificationProposesTheFactorAndWritesItOnlyWhenConfirmed)
         ASSERT_EQ(table->rowCount(), 2);
         EXPECT_EQ(table->item(1, 0)->text().toStdString(), "修正后");
         EXPECT_LT(std::fabs(bench.dlg->Proving().runsAsLeft.at(0).run.errorPercent), 0.05);
-        EXPECT_NE(bench.Text(window, "runSummary").find("修正后 1 次"), std::string::npos);
+        const std::string summary = bench.Text(window, "runSummary");
+        EXPECT_NE(summary.find("修正后 1 次"), std::string::npos) << summary;
+        EXPECT_EQ(summary.substr(summary.size() - std::string("：合格").size()), "：合格") << summary;
 
         const ProvingRecord& record = bench.dlg->Proving();
         EXPECT_EQ(record.runsAsFound.size(), 1u);

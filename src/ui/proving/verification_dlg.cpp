@@ -418,13 +418,17 @@ void CVerificationDlg::ShowRuns() {
         }
         const std::optional<RunsSummary> summary = Summarise(phase);
         if (!summary) continue;
-        lines << QStringLiteral("%1 %2 次：平均误差 %3 %，重复性 %4 %，%5允许误差 ±%6 %")
+        // As the report judges a set: a run too short to judge leaves it without a verdict.
+        const bool anyTooShort = std::any_of(phase.begin(), phase.end(), [](const VerificationRun& run) { return run.tooShort; });
+        const QString verdict = anyTooShort                                   ? QStringLiteral("无法判定（有核查过短）")
+                                : summary->WithinTolerance(Tolerance()) ? QStringLiteral("合格")
+                                                                        : QStringLiteral("不合格");
+        lines << QStringLiteral("%1 %2 次：平均误差 %3 %，重复性 %4 %，允许误差 ±%5 %：%6")
                      .arg(asLeft ? QStringLiteral("修正后") : QStringLiteral("修正前"))
                      .arg(summary->runs)
-                     .arg(summary->meanErrorPercent, 0, 'f', 3)
-                     .arg(summary->repeatabilityPercent, 0, 'f', 3)
-                     .arg(summary->WithinTolerance(Tolerance()) ? QStringLiteral("在") : QStringLiteral("超出"))
-                     .arg(Tolerance(), 0, 'f', 3);
+                     .arg(QString::fromStdString(FixedText(summary->meanErrorPercent, 3, true)),
+                          QString::fromStdString(FixedText(summary->repeatabilityPercent, 3)),
+                          QString::fromStdString(FixedText(Tolerance(), 3)), verdict);
     }
     summary_->setText(lines.join('\n'));
     ShowProposal();
@@ -438,15 +442,21 @@ void CVerificationDlg::ShowProposal() {
     std::vector<VerificationRun> asFound;
     std::optional<double> factor;
     bool oneFactor = true;
+    bool anyTooShort = false;
     for (const Entry& entry : runs_) {
         if (entry.asLeft) continue;
         asFound.push_back(entry.record.run);
         if (factor && entry.factor != factor) oneFactor = false;
         factor = entry.factor;
+        anyTooShort = anyTooShort || entry.record.run.tooShort;
     }
     const std::optional<RunsSummary> summary = Summarise(asFound);
     if (!summary || summary->WithinTolerance(Tolerance())) {
         proposalText_->setText(summary ? QStringLiteral("平均误差在允许误差之内，无需修正。") : QString());
+        return;
+    }
+    if (anyTooShort) {
+        proposalText_->setText(QStringLiteral("有核查过短，不能据此修正传感器系数；请删除过短的核查或延长核查。"));
         return;
     }
     if (!oneFactor || !factor) {
