@@ -438,7 +438,22 @@ void CVerificationDlg::ShowRuns() {
 
 void CVerificationDlg::ShowProposal() {
     proposal_.reset();
-    if (asLeft_) return;
+    if (asLeft_) {
+        // One correction a visit: the record keeps the factor before and after it.
+        QString text = record_.factor ? QStringLiteral("传感器系数已由 %1 修正为 %2。")
+                                            .arg(QString::fromStdString(record_.factor->beforeText),
+                                                 QString::fromStdString(record_.factor->afterText))
+                                      : QStringLiteral("传感器系数已写入。");
+        std::vector<VerificationRun> asLeft;
+        for (const Entry& entry : runs_) {
+            if (entry.asLeft) asLeft.push_back(entry.record.run);
+        }
+        if (const auto summary = Summarise(asLeft); summary && !summary->WithinTolerance(Tolerance())) {
+            text += QStringLiteral("修正后平均误差仍超出允许误差：请检查流量是否稳定、参考量是否准确，再重新核查。");
+        }
+        proposalText_->setText(text);
+        return;
+    }
     std::vector<VerificationRun> asFound;
     std::optional<double> factor;
     bool oneFactor = true;
