@@ -110,14 +110,14 @@ private slots:
 
         QStringList menuTitles;
         for (QAction* menu : w.dlg->findChild<QMenuBar*>()->actions()) menuTitles << menu->text();
-        QCOMPARE(menuTitles, QStringList({"类型(&M)", "通讯(&C)", "配置(&N)", "帮助(&H)"}));
+        QCOMPARE(menuTitles, QStringList({"类型(&M)", "通讯(&C)", "配置(&N)", "调试(&T)", "帮助(&H)"}));
 
         const struct {
             int id;
             const char* text;
         } kCommands[] = {{32777, "通用仪表(&N)"}, {32778, "W58仪表(&F)"},      {32771, "连接(&C)"},
                          {32772, "断开(&D)"},     {32773, "设置(&S)"},         {32774, "常用配置设置(&S)"},
-                         {16, "关于Kelvo(&A)..."}};
+                         {32791, "零点检查(&Z)..."}, {32792, "流量核查(&V)..."}, {16, "关于Kelvo(&A)..."}};
         for (const auto& command : kCommands) {
             QAction* action = w.Action(command.id);
             QVERIFY2(action != nullptr, command.text);

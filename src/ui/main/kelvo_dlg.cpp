@@ -29,6 +29,9 @@
 #include "ui/dialogs/com_set_dlg.h"
 #include "ui/dialogs/meter_search_dlg.h"
 #include "ui/dialogs/traffic_monitor_dlg.h"
+#include "ui/proving/proving_jobs.h"
+#include "ui/proving/verification_dlg.h"
+#include "ui/proving/zero_check_dlg.h"
 #include "ui/trend/trend_window.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/kelvo_icon.h"
@@ -116,6 +119,8 @@ CKelvoDlg::~CKelvoDlg() {
     pages_.reset();
     trafficMonitor_.reset();
     trend_.reset();
+    zeroCheck_.reset();
+    verification_.reset();
 }
 
 void CKelvoDlg::BuildWindow() {
@@ -168,7 +173,8 @@ void CKelvoDlg::BuildWindow() {
     layout->addWidget(status);
 
     pages_ = std::make_unique<MeterPages>(tabs_, prompter_, runner_);
-    records_ = new CRecordsCommands(runner_, prompter_, [this] { return connection_.MeterKind(); }, this);
+    records_ = new CRecordsCommands(runner_, prompter_, [this] { return connection_.MeterKind(); }, this, &proving_);
+    provingJobs_ = std::make_unique<CProvingJobs>(connection_, runner_, history_);
 }
 
 void CKelvoDlg::ConnectCommands() {
@@ -181,6 +187,8 @@ void CKelvoDlg::ConnectCommands() {
     connect(commands_.trend, &QAction::triggered, this, &CKelvoDlg::ShowTrend);
     connect(commands_.startLog, &QAction::triggered, this, &CKelvoDlg::StartLogCommand);
     connect(commands_.stopLog, &QAction::triggered, this, &CKelvoDlg::StopLog);
+    connect(commands_.zeroCheck, &QAction::triggered, this, &CKelvoDlg::ShowZeroCheck);
+    connect(commands_.verification, &QAction::triggered, this, &CKelvoDlg::ShowVerification);
     connect(commands_.genericMeter, &QAction::triggered, this, [this] { ChooseMeterKind(kGenericMeter); });
     connect(commands_.w58Meter, &QAction::triggered, this, [this] { ChooseMeterKind(kW58Meter); });
     connect(commands_.licence, &QAction::triggered, this, &CKelvoDlg::RunLicenceBox);
@@ -191,7 +199,8 @@ void CKelvoDlg::ConnectCommands() {
     connect(commands_.report, &QAction::triggered, records_, &CRecordsCommands::ReportCommand);
     // The states are applied whenever a menu is about to be seen, so the check marks
     // follow the settings file even when another program changed it.
-    for (QMenu* menu : {commands_.typeMenu, commands_.linkMenu, commands_.configMenu, commands_.helpMenu})
+    for (QMenu* menu : {commands_.typeMenu, commands_.linkMenu, commands_.configMenu, commands_.provingMenu,
+                         commands_.helpMenu})
         connect(menu, &QMenu::aboutToShow, this, &CKelvoDlg::UpdateCommandStates);
 }
 
@@ -212,6 +221,9 @@ void CKelvoDlg::UpdateCommandStates() {
     commands_.startLog->setEnabled(connected_ && !logging);
     commands_.stopLog->setEnabled(logging);
     commands_.presets->setEnabled(true);
+    // They read the polling and take the line between its cycles.
+    commands_.zeroCheck->setEnabled(connected_);
+    commands_.verification->setEnabled(connected_);
     // They talk to the meter, as a page does: not while the connection holds the port. A
     // comparison of two files needs no meter, but its dialog offers the meter too.
     for (QAction* records : {commands_.backup, commands_.compare, commands_.restore, commands_.report}) {
@@ -296,6 +308,7 @@ void CKelvoDlg::OnIdentified(LineOwner::JobId job) {
     runner_.ClearBusy();
     pages_->SetControlsEnabled(false);
     UpdateCommandStates();
+    UpdateProvingWindows();
 }
 
 void CKelvoDlg::OnConnectionEnded(LineOwner::JobId job) {
@@ -331,6 +344,7 @@ void CKelvoDlg::LeaveConnectedState() {
     UpdateHeatGroup();
     pages_->SetControlsEnabled(!runner_.Busy());
     UpdateCommandStates();
+    UpdateProvingWindows();
 }
 
 void CKelvoDlg::CancelTransaction() { runner_.Cancel(); }
@@ -349,6 +363,7 @@ void CKelvoDlg::OnBusyChanged(bool busy) {
     // Pages built while connected stay as they are; the others follow the connection.
     if (!connected_) pages_->SetControlsEnabled(!busy);
     UpdateCommandStates();
+    UpdateProvingWindows();
 }
 
 void CKelvoDlg::ShowProgress() {
@@ -487,6 +502,35 @@ CTrendWindow& CKelvoDlg::Trend() {
 
 void CKelvoDlg::ShowTrend() { ShowBeside(Trend()); }
 
+CZeroCheckDlg& CKelvoDlg::ZeroCheck() {
+    if (!zeroCheck_) {
+        zeroCheck_ = std::make_unique<CZeroCheckDlg>(*provingJobs_, prompter_, proving_);
+        zeroCheck_->SetConnected(connected_);
+    }
+    return *zeroCheck_;
+}
+
+CVerificationDlg& CKelvoDlg::Verification() {
+    if (!verification_) {
+        verification_ = std::make_unique<CVerificationDlg>(*provingJobs_, prompter_, proving_);
+        verification_->SetConnected(connected_);
+    }
+    return *verification_;
+}
+
+void CKelvoDlg::ShowZeroCheck() {
+    if (connected_) ShowBeside(ZeroCheck());
+}
+
+void CKelvoDlg::ShowVerification() {
+    if (connected_) ShowBeside(Verification());
+}
+
+void CKelvoDlg::UpdateProvingWindows() {
+    if (zeroCheck_) zeroCheck_->SetConnected(connected_);
+    if (verification_) verification_->SetConnected(connected_);
+}
+
 void CKelvoDlg::RunAboutBox() {
     CAboutDlg about(this);
     about.exec();
@@ -503,6 +547,8 @@ void CKelvoDlg::reject() {
     SavePlacement();
     if (trafficMonitor_) trafficMonitor_->close();
     if (trend_) trend_->close();
+    if (zeroCheck_) zeroCheck_->close();
+    if (verification_) verification_->close();
     QDialog::reject();
 }
 

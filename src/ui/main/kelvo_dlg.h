@@ -19,6 +19,7 @@
 #include "history/history_store.h"
 #include "line/line_owner.h"
 #include "live/live_connection.h"
+#include "proving/proving_record.h"
 #include "ui/file_chooser.h"
 #include "ui/line_runner.h"
 #include "ui/main/main_commands.h"
@@ -30,6 +31,9 @@ class QTabWidget;
 namespace kelvo {
 
 class CMessageBoxPrompter;
+class CProvingJobs;
+class CVerificationDlg;
+class CZeroCheckDlg;
 class CRecordsCommands;
 class CTrafficMonitorDlg;
 class CTrendWindow;
@@ -92,6 +96,14 @@ public:
     // Command 32787 "停止记录"; "断开" stops the log too. Returns at once: the log's own
     // thread closes the file.
     void StopLog();
+    // Commands 32791 "零点检查" and 32792 "流量核查": windows of their own beside this one
+    // (made at their first use), usable while connected.
+    void ShowZeroCheck();
+    void ShowVerification();
+    CZeroCheckDlg& ZeroCheck();
+    CVerificationDlg& Verification();
+    // What the proving of this session found, for the record file and the report.
+    const ProvingRecord& Proving() const { return proving_; }
     // Tests and automation choose the log's file without a dialog.
     void SetFileChooser(ChooseFile chooser) { choose_ = std::move(chooser); }
 
@@ -125,6 +137,8 @@ private:
     void SavePlacement();
     void OnLogEnded(const LogProgress& last);
     void ShowLogStatus(const std::optional<LogProgress>& log, bool ended = false);
+    // The proving windows follow the connection and the line's busy state.
+    void UpdateProvingWindows();
 
     std::unique_ptr<CMessageBoxPrompter> ownPrompter_;
     Prompter& prompter_;
@@ -152,6 +166,12 @@ private:
     // while the meter search runs.
     std::unique_ptr<CTrafficMonitorDlg> trafficMonitor_;
     std::unique_ptr<CTrendWindow> trend_;  // the same, for the trend
+    // The session's zero checks and verification runs: kept after "断开", since the record
+    // file and the report are written while not connected.
+    ProvingRecord proving_;
+    std::unique_ptr<CProvingJobs> provingJobs_;
+    std::unique_ptr<CZeroCheckDlg> zeroCheck_;
+    std::unique_ptr<CVerificationDlg> verification_;
 };
 
 }  // namespace kelvo

@@ -49,6 +49,8 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.compare = MakeAction(owner, kCmdCompare, "对比参数(&C)...");
     c.restore = MakeAction(owner, kCmdRestore, "恢复参数(&R)...");
     c.report = MakeAction(owner, kCmdReport, "调试报告(&P)...");
+    c.zeroCheck = MakeAction(owner, kCmdZeroCheck, "零点检查(&Z)...");
+    c.verification = MakeAction(owner, kCmdVerification, "流量核查(&V)...");
     c.licence = MakeAction(owner, kCmdLicence, "许可证(&L)...");
     c.about = MakeAction(owner, kCmdAbout, "关于Kelvo(&A)...");
 
@@ -76,6 +78,10 @@ MainCommands BuildMainCommands(QWidget* owner) {
     c.configMenu->addAction(c.compare);
     c.configMenu->addAction(c.restore);
     c.configMenu->addAction(c.report);
+    c.provingMenu = c.menuBar->addMenu(QStringLiteral("调试(&T)"));
+    c.provingMenu->setObjectName(QStringLiteral("provingMenu"));
+    c.provingMenu->addAction(c.zeroCheck);
+    c.provingMenu->addAction(c.verification);
     c.helpMenu = c.menuBar->addMenu(QStringLiteral("帮助(&H)"));
     c.helpMenu->addAction(c.licence);
     c.helpMenu->addAction(c.about);

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's commands: menu 130 (with a help menu that holds the licence box and
+// The main window's commands: menu 130 (with a "调试" menu for proving a meter, a help menu that holds the licence box and
 // the about entry,
 // since a Linux window manager's window menu cannot be extended) and the toolbar.
 // Every action carries its command id as its object name.
@@ -31,6 +31,8 @@ enum CommandId {
     kCmdStartLog = 32786,
     kCmdStopLog = 32787,
     kCmdLicence = 32790,
+    kCmdZeroCheck = 32791,
+    kCmdVerification = 32792,
 };
 
 struct MainCommands {
@@ -39,6 +41,7 @@ struct MainCommands {
     QMenu* typeMenu = nullptr;
     QMenu* linkMenu = nullptr;
     QMenu* configMenu = nullptr;
+    QMenu* provingMenu = nullptr;
     QMenu* helpMenu = nullptr;
 
     QAction* genericMeter = nullptr;
@@ -56,6 +59,8 @@ struct MainCommands {
     QAction* compare = nullptr;
     QAction* restore = nullptr;
     QAction* report = nullptr;
+    QAction* zeroCheck = nullptr;
+    QAction* verification = nullptr;
     QAction* licence = nullptr;
     QAction* about = nullptr;
 };

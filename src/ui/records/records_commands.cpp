@@ -54,8 +54,13 @@ void ReadOnLine(PageLine& line, int meterKind, bool withLive, Reading& out) {
 }  // namespace
 
 CRecordsCommands::CRecordsCommands(CLineRunner& runner, Prompter& prompter, std::function<int()> meterKind,
-                                   QWidget* window)
-    : QObject(window), runner_(runner), prompter_(prompter), meterKind_(std::move(meterKind)), window_(window) {}
+                                   QWidget* window, const ProvingRecord* proving)
+    : QObject(window),
+      runner_(runner),
+      prompter_(prompter),
+      meterKind_(std::move(meterKind)),
+      window_(window),
+      proving_(proving) {}
 
 QString CRecordsCommands::Choose(const QString& title, const QString& suggested, const QString& filter, bool save) {
     return ChooseFileFor(window_, choose_, title, suggested, filter, save);
@@ -94,7 +99,9 @@ void CRecordsCommands::BackupCommand() {
 }
 
 void CRecordsCommands::Backup(const QString& path) {
-    ReadMeterThen(QStringLiteral("备份参数"), [this, path](const MeterRecord& record) {
+    ReadMeterThen(QStringLiteral("备份参数"), [this, path](const MeterRecord& read) {
+        MeterRecord record = read;
+        if (const ProvingRecord* proving = ProvingResults()) record.proving = *proving;
         if (const SaveResult saved = WriteRecord(path.toStdString(), record); !saved) {
             prompter_.Warn("保存备份文件失败！", SaveErrorText(saved));
             return;
@@ -180,7 +187,8 @@ void CRecordsCommands::Report(const ReportPeople& people, const QString& path) {
                                                    .site = people.site,
                                                    .date = NowText(),
                                                    .live = reading->live,
-                                                   .comparison = lastComparison_ ? &*lastComparison_ : nullptr};
+                                                   .comparison = lastComparison_ ? &*lastComparison_ : nullptr,
+                                                   .proving = ProvingResults()};
                        const std::string html = ReportHtml(content);
                        std::string error;
                        bool written = false;

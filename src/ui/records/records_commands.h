@@ -30,8 +30,10 @@ class CRecordsCommands : public QObject {
 public:
     using ChooseFile = kelvo::ChooseFile;
 
-    // `meterKind` tells the kind the window shows now.
-    CRecordsCommands(CLineRunner& runner, Prompter& prompter, std::function<int()> meterKind, QWidget* window);
+    // `meterKind` tells the kind the window shows now; `proving` is what the window's proving
+    // dialogs found in this session, which the record file and the report carry.
+    CRecordsCommands(CLineRunner& runner, Prompter& prompter, std::function<int()> meterKind, QWidget* window,
+                     const ProvingRecord* proving = nullptr);
 
     // Tests and automation choose files without a dialog.
     void SetFileChooser(ChooseFile chooser) { choose_ = std::move(chooser); }
@@ -61,12 +63,16 @@ public:
     QString Choose(const QString& title, const QString& suggested, const QString& filter, bool save);
 
 private:
+    // The session's proving results, when there are any.
+    const ProvingRecord* ProvingResults() const { return proving_ != nullptr && !proving_->Empty() ? proving_ : nullptr; }
+
     CLineRunner& runner_;
     Prompter& prompter_;
     std::function<int()> meterKind_;
     QWidget* window_;
     ChooseFile choose_;
     std::optional<Comparison> lastComparison_;
+    const ProvingRecord* proving_;
 };
 
 }  // namespace kelvo
