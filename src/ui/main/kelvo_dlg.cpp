@@ -46,6 +46,16 @@ namespace kelvo {
 
 namespace {
 
+// What tells one meter from another when it is identified: its model and firmware, the
+// meter kind, and where it hangs (port or converter, and address).
+std::string ProvingMeterOf(const LiveConnection& connection) {
+    const IdentificationTexts texts = connection.IdentifiedAs();
+    const SerialSettings line = connection.PollingSettings();
+    return texts.model + '\n' + texts.version + '\n' + std::to_string(connection.MeterKind()) + '\n' +
+           std::to_string(line.linkType) + '\n' + line.portName + '\n' + line.host + '\n' +
+           std::to_string(line.tcpPort) + '\n' + std::to_string(line.address);
+}
+
 // Dialog 102 in dialog units.
 constexpr int kClientWidth = 507, kClientHeight = 292;
 constexpr QRect kTabControl(165, 9, 335, 276);
@@ -308,7 +318,21 @@ void CKelvoDlg::OnIdentified(LineOwner::JobId job) {
     runner_.ClearBusy();
     pages_->SetControlsEnabled(false);
     UpdateCommandStates();
+    StartProvingVisitFor(ProvingMeterOf(connection_));
     UpdateProvingWindows();
+}
+
+// A proving visit belongs to one meter. Connected to another one, the proving windows close
+// and the record starts empty, so that one meter's zero checks and runs never reach another
+// meter's record file or report; the same meter connected again keeps them.
+void CKelvoDlg::StartProvingVisitFor(const std::string& meter) {
+    if (meter == provingMeter_) return;
+    if (!provingMeter_.empty()) {
+        zeroCheck_.reset();
+        verification_.reset();
+        proving_ = {};
+    }
+    provingMeter_ = meter;
 }
 
 void CKelvoDlg::OnConnectionEnded(LineOwner::JobId job) {

@@ -139,6 +139,7 @@ private:
     void ShowLogStatus(const std::optional<LogProgress>& log, bool ended = false);
     // The proving windows follow the connection and the line's busy state.
     void UpdateProvingWindows();
+    void StartProvingVisitFor(const std::string& meter);
 
     std::unique_ptr<CMessageBoxPrompter> ownPrompter_;
     Prompter& prompter_;
@@ -169,6 +170,7 @@ private:
     // The session's zero checks and verification runs: kept after "断开", since the record
     // file and the report are written while not connected.
     ProvingRecord proving_;
+    std::string provingMeter_;  // the meter the record belongs to (ProvingMeterOf); empty before the first
     std::unique_ptr<CProvingJobs> provingJobs_;
     std::unique_ptr<CZeroCheckDlg> zeroCheck_;
     std::unique_ptr<CVerificationDlg> verification_;
