@@ -1,5 +1,7 @@
 // kelvo-cli zero-check: with the pipe full and the valves shut, watches the flow the meter
-// reads for N seconds and judges its zero against the default limits. It only reads.
+// reads for N seconds and judges its zero against the limits the window's "零点检查" was last
+// set to in config.ini (the defaults where none are stored), so that both give one verdict.
+// It only reads.
 
 #include <ostream>
 
@@ -9,6 +11,7 @@
 #include "history/history_store.h"
 #include "proving/proving_text.h"
 #include "proving/zero_check.h"
+#include "settings/proving_settings.h"
 
 namespace kelvo::cli {
 
@@ -29,7 +32,12 @@ int RunZeroCheck(const ZeroCheckCommand& check, const Console& console) {
         if (cycle.flowRange) range = cycle.flowRange;
     }
     const std::int64_t from = watch.cycles.front().sample.timeMs;
-    const ZeroCheck result = CheckZero(history.Take(), {.fromMs = from, .toMs = from + spanMs}, range.value_or(0), 0);
+    const ProvingSettings stored = LoadProvingSettings();
+    ZeroLimits limits;
+    limits.meanPercent = stored.zeroMeanPercent.value_or(limits.meanPercent);
+    limits.deviationPercent = stored.zeroDeviationPercent.value_or(limits.deviationPercent);
+    const ZeroCheck result =
+        CheckZero(history.Take(), {.fromMs = from, .toMs = from + spanMs}, range.value_or(0), 0, limits);
     console.out << "零点检查 " << check.seconds << " s\n";
     for (const auto& [label, text] : ZeroRows(result)) console.out << label << "：" << text << "\n";
     switch (result.verdict) {

@@ -17,6 +17,7 @@
 #include "records/meter_record.h"
 #include "records/record_parameters.h"
 #include "settings/atomic_file.h"
+#include "settings/proving_settings.h"
 #include "settings/settings.h"
 #include "messages/failure_text.h"
 #include "support/loopback_peers.h"
@@ -503,6 +504,7 @@ TEST(KelvoCli, ZeroCheckAndVerifyExitByTheirVerdict) {
         double zeroOffset;                // m3/h, of a range of 20 m3/h
         std::optional<double> trueFactor;  // the meter's is 1
         bool silent;
+        std::optional<double> storedMeanLimit;  // [Proving] ZeroMeanLimit, % of the range
         Args args;
         int status;
         std::vector<std::string> said;  // on out, or on err for a failure
@@ -514,21 +516,23 @@ TEST(KelvoCli, ZeroCheckAndVerifyExitByTheirVerdict) {
         return args;
     };
     const std::vector<Case> cases = {
-        {"a zero of 0.2 % of the range", 0.04, std::nullopt, false, zero, kExitPass,
+        {"a zero of 0.2 % of the range", 0.04, std::nullopt, false, {}, zero, kExitPass,
          {"平均值：0.0400 m3/h", "平均值占量程：0.200 %", "结论：合格"}},
-        {"a zero of 1 % of the range", 0.2, std::nullopt, false, zero, kExitFail,
+        {"a zero of 1 % of the range", 0.2, std::nullopt, false, {}, zero, kExitFail,
          {"平均值占量程：1.000 %", "结论：不合格", "零点平均值为量程的 1.000 %，超出限值 ±0.500 %。"}},
-        {"a silent meter: no verdict", 0, std::nullopt, true, zero, kExitNoVerdict, {"读取仪表串号失败！"}},
-        {"a meter that reads true", 0, std::nullopt, false, verify, kExitPass,
+        {"the same zero against the 0.1 % the window stored", 0.04, std::nullopt, false, 0.1, zero, kExitFail,
+         {"结论：不合格", "零点平均值为量程的 0.200 %，超出限值 ±0.100 %。"}},
+        {"a silent meter: no verdict", 0, std::nullopt, true, {}, zero, kExitNoVerdict, {"读取仪表串号失败！"}},
+        {"a meter that reads true", 0, std::nullopt, false, {}, verify, kExitPass,
          {"测得体积：10.000 m3", "误差：+0.000 %", "仪表系数：1.00000", "结论：合格（允许误差 ±0.500 %）"}},
-        {"a sensor factor 2 % from true, the reference in litres", 0, 1.02, false,
+        {"a sensor factor 2 % from true, the reference in litres", 0, 1.02, false, {},
          with(verify, {"--unit", "L", "--reference", "10000"}), kExitFail,
          // 35.294 m3/h for 1000 s, as the meter's total counts it in whole thousandths.
          {"测得体积：9.803 m3", "参考体积：10000 L（= 10.000 m3）", "误差：-1.970 %", "仪表系数：1.02010",
           "结论：不合格（允许误差 ±0.500 %）"}},
-        {"the same within a tolerance of 2 %", 0, 1.02, false, with(verify, {"--tolerance", "2"}), kExitPass,
+        {"the same within a tolerance of 2 %", 0, 1.02, false, {}, with(verify, {"--tolerance", "2"}), kExitPass,
          {"误差：-1.970 %", "结论：合格（允许误差 ±2.000 %）"}},
-        {"a silent meter: no run", 0, std::nullopt, true, verify, kExitNoVerdict, {"读取仪表串号失败！"}},
+        {"a silent meter: no run", 0, std::nullopt, true, {}, verify, kExitNoVerdict, {"读取仪表串号失败！"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -539,6 +543,11 @@ TEST(KelvoCli, ZeroCheckAndVerifyExitByTheirVerdict) {
         test::SimulatedMeterPort port(options);
         ASSERT_TRUE(port.Start());
         port.Meter().SetSilent(c.silent);
+        if (c.storedMeanLimit) {
+            ProvingSettings stored;
+            stored.zeroMeanPercent = c.storedMeanLimit;
+            ASSERT_TRUE(SaveProvingSettings(stored));
+        }
         bool advanced = false;
         const auto moveOnceStarted = [&](std::chrono::milliseconds pause) {
             std::this_thread::sleep_for(pause);
