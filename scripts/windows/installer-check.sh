@@ -22,8 +22,9 @@ fail() { echo "installer: $*" >&2; exit 1; }
 # The value of one entry of the uninstall key, as reg query prints it.
 entry() { "$wine64" reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { $1 = $2 = ""; sub(/^ +/, ""); print }'; }
 
+# wine64 returns when setup.exe has ended (the server stays: it is a persistent one, so
+# "wineserver -w" would wait for ever).
 "$wine64" "$setup" /S
-"$wineserver" -w
 for file in kelvo.exe kelvo-cli.exe README.txt COPYING THIRD-PARTY.md uninstall.exe; do
   [ -f "$folder/$file" ] || fail "$file is not installed"
 done
@@ -36,9 +37,14 @@ echo "installed: $cli_version; uninstall entry: $(entry DisplayName) $(entry Dis
   "$(entry Publisher), $(($(entry EstimatedSize))) KiB"
 
 "$wine64" "$folder/uninstall.exe" /S
-"$wineserver" -w
-# The uninstaller copies itself away and finishes from there.
-for _ in $(seq 50); do [ -e "$folder/kelvo.exe" ] || break; sleep 0.1; done
+# The uninstaller copies itself away and finishes from there, after uninstall.exe has ended:
+# wait for what it removes (30 s at most).
+for _ in $(seq 100); do
+  if [ ! -e "$folder/kelvo.exe" ] && [ ! -e "$folder/uninstall.exe" ] && ! "$wine64" reg query "$key" >/dev/null 2>&1; then
+    break
+  fi
+  sleep 0.3
+done
 [ ! -e "$folder/kelvo.exe" ] || fail "uninstall.exe /S left kelvo.exe behind"
 "$wine64" reg query "$key" >/dev/null 2>&1 && fail "uninstall.exe /S left the uninstall entry behind"
 echo "uninstalled: files and uninstall entry removed"
