@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A benchmark's messages are counted, never shown: a box would stall the window's thread
 // by waiting for a person.

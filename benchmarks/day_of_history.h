@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A day of a W58 heat meter's history at one polling cycle a second, as the trend window
 // and the statistics meet it after a night of logging: the flow following a slow curve with

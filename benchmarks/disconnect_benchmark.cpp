@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long "断开" and closing the window take while the polling waits for a meter that
 // has fallen silent: the real main window (offscreen) against the simulated meter
 // in-process, paced at the baud rate of each row.

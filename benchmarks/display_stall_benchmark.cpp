@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the window's thread stalls while the meter is talked to: the real main window
 // (offscreen) against the simulated W58 meter in-process, paced at 2400 baud, even parity.
 //

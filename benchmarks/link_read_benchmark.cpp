@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one live-value read costs at 9600 baud, against what the line and the link's own
 // waits demand: the request and the answer on the wire, the pause after the request and
 // the interval timeout that ends every read. A simulated meter paces its answers at

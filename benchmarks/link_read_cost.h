@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one live-value read costs at 9600 baud on an open link, against what the line and the
 // link's own waits demand at the least: the pause after the request and the answer on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live polling as the user runs it: the real main window (offscreen) connected to a
 // simulated generic meter at 9600 baud in a separate process, so that the CPU time and
 // memory measured are Kelvo's own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a meter search costs beyond the floors of its tries (the request and the longest
 // identification answer on the wire plus the turnaround), against a simulated meter that
 // answers only at 9600 baud, pacing its answers at that rate on a pseudo-terminal.

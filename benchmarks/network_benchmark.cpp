@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a meter behind a serial-to-Ethernet converter costs, all on 127.0.0.1:
 //
 // 1. A 100-register read through RTU over TCP: socat as the serial server, bridging a

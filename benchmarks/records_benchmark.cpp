@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a backup and a restore of a W58 meter cost at 9600 baud, against what their
 // requests demand: for each exchange the pause after the request, the answer on the wire
 // (the simulated meter paces it and starts at once, so it overlaps the pause; the

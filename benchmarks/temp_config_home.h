@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A settings folder of the benchmark's own, so that its port mapping never meets a user's:
 // XDG_CONFIG_HOME points into a fresh temporary folder, which goes with the object.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trend window over a day of history: a W58 heat meter polled once a second for 24
 // hours, every value ticked. Offscreen, as the widget tests run.
 //

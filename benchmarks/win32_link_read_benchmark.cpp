@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one live-value read costs on the Win32 port at 9600 baud, against what the line and
 // the link's own waits demand, as link_read_benchmark measures it on Linux. Under Wine the
 // far end is a Linux kelvo-meter-sim pacing its answers at 9600 baud behind a COM port:

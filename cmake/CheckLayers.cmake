@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 cmake_minimum_required(VERSION 3.25)
 # Run as a build step (cmake -DKELVO_SOURCE_DIR=... -DSTAMP=... -P CheckLayers.cmake):
 # every quoted include of every layer must name its own folder or one the layer may use.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a cross build (mingw-w64 for Windows, cmake/toolchain-mingw64.cmake) takes from the
 # build machine: the header-only INI library and GoogleTest's sources, both from Debian
 # packages. Their folders are never include folders of the cross build as they stand:

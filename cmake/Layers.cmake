@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The layers of src/, lowest first, and which folders each may include. The build checks
 # every #include of every layer against this list before it compiles anything: an include
 # that goes up a layer (the link including a page, say) fails `cmake --build`.

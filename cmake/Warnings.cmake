@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One place for the warning flags so every target of the project builds the same way.
 add_library(kelvo_warnings INTERFACE)
 target_compile_options(kelvo_warnings INTERFACE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the answer check against the three requests the link sends, and against
 // arbitrary bytes in the place of a request.
 //

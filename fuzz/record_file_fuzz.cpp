@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the commissioning record file, which a technician may edit by hand, with its
 // proving sections. Whatever the file holds, reading it must not fail; a record it reads,
 // written again, must read back as the same text; and its report must be made.

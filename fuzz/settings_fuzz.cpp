@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the settings parser, with the records read from the file and put back.
 // Whatever the file holds, loading it must not fail, and saving what was loaded again and
 // again must soon reach a fixed point where a save changes no line. (Not at once: a real is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target without libFuzzer: every file of the seed corpus, then a fixed
 // number of inputs mutated from them with a fixed seed, so that a test run is the same
 // run every time and needs no clang. The real fuzzing is done by the libFuzzer builds

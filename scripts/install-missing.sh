@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs those of the named Debian packages that are missing; quick and silent when
 # everything is already there, so that other scripts may call it first.
 #   scripts/install-missing.sh PACKAGE...

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How many places outside the register maps state a register number of the W58 meter:
 # a register written as a number where code reads, writes or lays out registers. The aim
 # is none: every register is stated once, in src/meter/. Then the duplicate finder's

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Kelvo and starts it.
 #
 #   scripts/run.sh          against a simulated W58 meter, with a private settings folder

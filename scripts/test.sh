@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Kelvo and runs every test: once with the address and undefined-behaviour
 # sanitizers, the threaded tests once more with the thread sanitizer, the whole suite in
 # the normal build, then the Debian package is built and checked (scripts/package-debian.sh
@@ -8,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+# Every source file carries its licence line (scripts/spdx.sh add gives it to new ones).
+scripts/spdx.sh check
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ways a simulated meter can misbehave on the wire, switched on by tests.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the true flow through the simulated sensor runs over time: wobbling around a value
 // (the meter as it always moved), constant, in steps, along a ramp or a sine. Values are in

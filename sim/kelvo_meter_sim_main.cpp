@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-meter-sim: a simulated meter on a pseudo-terminal, for trying Kelvo without
 // hardware. Serves until SIGINT or SIGTERM, then removes its link.
 

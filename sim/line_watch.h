@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the master's end of the line is set to, as the simulated meter can see it. On
 // Linux the pty master reports the termios of its slave, the master's serial port: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What makes a simulated meter look alive: once a second the flow follows its profile (or
 // wobbles around its value) and the temperatures wobble, velocity, percentage and heat

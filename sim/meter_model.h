@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The meter behind the wire: its register image, the commands it carries out when the
 // master writes a command register, and the live values that move.

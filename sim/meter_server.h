@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The serving thread of the simulated meter: collects the master's bytes into frames,
 // answers them, paces the answers, and moves the live values once a second.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated meter on a pseudo-terminal: a Modbus RTU slave for function codes 0x04,
 // 0x10 and 0x41 over a register image 0..399. kelvo-meter-sim runs it as a program;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wire of the simulated meter: a pseudo-terminal whose slave side plays the
 // serial device, an optional symbolic link to it, and a wake-up signal for the thread

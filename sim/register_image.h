@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The meter's 400 registers as they travel on the wire: each register high byte first,
 // 32-bit values spread over two registers by the meter's own byte-order mode (its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the serving thread and the caller's thread both touch, behind one mutex.
 

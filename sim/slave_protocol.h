@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The meter's side of Modbus RTU: how long a request is, and what the meter answers.
 // The meter knows three function codes: 0x04 read input registers, 0x10 write

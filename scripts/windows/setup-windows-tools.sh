@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what cross-building Kelvo for Windows on Debian 12 needs, when missing.
 # Quick and silent when everything is already there, so other scripts may call it first.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The smoke test of a packed Windows program: kelvo.exe from the zip, under Wine on a
 # virtual display (Xvfb), with COM1 mapped to a Linux kelvo-meter-sim (a W58 meter) and a
 # config.ini in the Wine user's %APPDATA%\Kelvo set to COM1. It connects the way a user

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows part of CI, also run alone: cross-builds Kelvo's Qt-free parts (the core,
 # kelvo-cli and their tests) for Windows with mingw-w64 and runs them under Wine:
 #   - the suites that need no pseudo-terminal, through ctest;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Sourced by the Windows scripts: one Wine prefix per use (tests, package smoke test),
 # quiet, with no Mono or Gecko prompts and no menu entries written into the Linux home,

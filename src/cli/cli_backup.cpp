@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli backup: every parameter of the meter, read as the pages read them, kept in a file.
 
 #include <ostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli compare: the meter against a backup file, or one file against another, one
 // line per parameter that differs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A command's use of the serial line: the settings it runs with, its one job on a line of
 // its own, and what it tells the user when the port or the meter fails it.

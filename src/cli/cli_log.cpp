@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli log: connects as the main window does and writes every polling cycle to CSV
 // files, for unattended logging. The end of --seconds and Ctrl+C both close the file whole.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli monitor: connects as the main window does, polls for a while and prints
 // every frame of it with the traffic monitor's decoder.
 

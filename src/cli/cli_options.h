@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pieces every command's parser shares: the words after a command sorted into options,
 // switches and the rest, and the values the options take.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What `read` and `write` share: parameters found by their names, the identification that
 // tells how the meter encodes some of them, and values moved between text and registers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A report's HTML as PDF, where this build has Qt to print it; the Qt-free build says so.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The build without Qt: the report is there as HTML, which any browser prints to PDF.
 
 #include "cli/cli_pdf.h"

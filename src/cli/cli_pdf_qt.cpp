@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The PDF through Qt's printing, which needs a QGuiApplication: one lives for the one
 // report, on the "offscreen" platform unless the user chose another, so that kelvo-cli
 // needs no display.

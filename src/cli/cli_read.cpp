@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli read: named parameters of the meter, one read request each, as a page's read
 // button reads them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parsers of the commands that work with a meter's parameters and their files: backup,
 // compare, restore, read, write and report; and those that watch its live values: the log,

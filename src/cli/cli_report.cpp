@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli report: the commissioning report of a backup file, as PDF or HTML.
 
 #include <ostream>

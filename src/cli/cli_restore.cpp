@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli restore: a backup file's parameters written to the meter and read back, after
 // the user has said yes to the number that will change.
 

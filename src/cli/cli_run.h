@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // kelvo-cli as a function, so that tests run it in-process: the arguments after the
 // program name in, the lines on `out`, the messages on `err`, the exit status back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli scan: a meter search on the command line, one line per meter found.
 
 #include <ostream>

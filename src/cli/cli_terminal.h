@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's yes or no, typed on the terminal, read in a way that Ctrl+C still ends.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of cli_terminal.h: the console's line input, read only once Enter is
 // waiting in it, so that Ctrl+C still ends the wait for an answer.
 

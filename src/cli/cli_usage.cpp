@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `kelvo-cli help` and a usage error print: one block per command, so that
 // `kelvo-cli backup --help` shows backup's alone.
 

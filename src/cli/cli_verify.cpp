@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli verify: one timed verification run. The forward total of the first good polling
 // cycle starts it, that of the first good cycle N seconds later ends it; those between are
 // checked for a total that went backwards. It only reads.

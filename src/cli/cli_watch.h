@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What zero-check and verify share: connect as the main window does, poll the meter, and
 // keep every cycle that ran to its end until the command has seen enough. Nothing is

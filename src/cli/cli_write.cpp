@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli write: named parameters written one request each and read back. Every value is
 // checked before anything is sent, so that a typing error never reaches the meter.
 

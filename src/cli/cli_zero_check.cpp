@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli zero-check: with the pipe full and the valves shut, watches the flow the meter
 // reads for N seconds and judges its zero against the limits the window's "零点检查" was last
 // set to in config.ini (the defaults where none are stored), so that both give one verdict.

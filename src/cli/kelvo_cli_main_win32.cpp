@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli on Windows: the meter search, the traffic monitor and a meter's parameters for a
 // technician's scripts. Ctrl+C (or Ctrl+Break, or closing the console) ends a command early,
 // with the port closed.

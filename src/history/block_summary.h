@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a block of consecutive cycles amounts to, per series: its lowest and highest value
 // and where they lie, and its count, mean and sum of squared differences. A reader of a

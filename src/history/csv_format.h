@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text of a log file: UTF-8 with a byte-order mark (a spreadsheet on Chinese Windows
 // then shows the Chinese titles), RFC 4180 fields and CR LF line ends, a dot as the decimal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the connection's worker does with every polling cycle: a sample into the history
 // and, while a log runs, a row into the log's queue. Recording never waits for the disk or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What one polling cycle leaves in the history: its wall-clock time, whether it was good,
 // and for a good one every live value as the meter sent it — floats in single precision,

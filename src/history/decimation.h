@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a chart draws of a span of the history on a number of pixel columns: for each
 // series the true minimum and maximum of every column (never a thinned sample, which would

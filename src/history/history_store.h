@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The history of one connection: every polling cycle since "连接", good or failed, in the
 // order of their times, kept for up to 24 hours in bounded memory (beyond that, or beyond

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A log file as the writer uses it: created new (never over an existing file), written,
 // flushed to the disk, closed. The platform's own are the POSIX file (log_file.cpp) and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of log_file.h: a UTF-16 path, CREATE_NEW so that no file is ever
 // overwritten, FlushFileBuffers onto the disk.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The log: every polling cycle as a row of a CSV file, written on a thread of its own from a
 // bounded queue, so that polling never waits for the disk. A row reaches the disk (flushed,

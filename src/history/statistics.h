@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Statistics of a series over any span of the history: count, minimum, maximum, mean and
 // standard deviation of the values the meter sent. A failed cycle is a missing value,

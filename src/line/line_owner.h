@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LineOwner: the one owner of the serial line. It holds the link (and through it the
 // port), the traffic log every exchange feeds, the time after an interrupted answer

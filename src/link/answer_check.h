@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether an answer is the one a request asked for. A pure function of the two frames,
 // so that anything that sees both (the link, a traffic view, the fuzz targets) reaches

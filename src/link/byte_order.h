@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How register bytes in wire order become host values and back. Every arrangement is
 // its own inverse, so the same call serves reading and writing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the meter is reached: a serial port with its line settings, or a serial-to-Ethernet
 // converter by its host and TCP port with the framing it speaks. The stored settings choose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/host_lookup.h"
 
 // getaddrinfo and its addrinfo are the same on both platforms, under other headers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The addresses of the converter's host, looked up once per connection. An address written
 // as numbers needs no name server and is taken at once. A name is asked of the system's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One identification request (function code 0x41) that waits only as long as an answer
 // can take: a meter search's try. The link's own ReadIdentification waits out the baud

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The termios speed codes of the baud rates a serial line can be set to: the port sets
 // its line by them, and the simulated meter reads back what the master's line is set to.

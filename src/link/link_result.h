@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LinkResult: how one operation of the link ended — good, or why not, in enough detail
 // for a person to act on it (which answer was refused and why, how long the link waited,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The frames of Modbus TCP: an MBAP header — transaction id, protocol id 0, the length of
 // what follows, the unit id — and the PDU, with no CRC (TCP carries its own checks). A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The requests the master sends, byte for byte. The link builds every request here, and
 // the answer check and the fuzz targets take the same frames.

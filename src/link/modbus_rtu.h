@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CDMRJly: the Modbus RTU master. Function codes 0x04 (read input registers),
 // 0x10 (write multiple registers) and the meter's own 0x41 (identification).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // NetworkTransport: the link's wire through a serial-to-Ethernet converter. A serial server
 // in raw TCP mode ("RTU over TCP") gets the RTU frames unchanged; a Modbus TCP gateway gets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of port_name.h: every port is a device of the \\.\ namespace.
 
 #include "link/port_name.h"

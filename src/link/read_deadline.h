@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // When a read of the port ends by its timeouts: `totalMs` after it began, or `intervalMs`
 // after the last byte once one came. Both serial ports count it here, so that the timeout

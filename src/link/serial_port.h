@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CSerialPort: the termios serial port under the Modbus link. Opened exclusively,
 // configured completely at open; reads timed with poll() beside the stop, so that a stop

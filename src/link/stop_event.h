@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A manual-reset event: once set it stays set until reset. Tells the polling thread to
 // stop; its descriptor (an event object's handle on Windows) lets the thread wait for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the stop does alike on every platform: the flag, and a wait that looks at it
 // between the platform's waits for the signal.
 

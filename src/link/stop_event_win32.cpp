@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of stop_event.h: a manual-reset event object, which overlapped reads
 // and writes of the serial port wait on beside their own completion.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX side of tcp_socket.h: non-blocking sockets waited for with poll() beside the
 // stop's eventfd.
 

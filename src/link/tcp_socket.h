@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TcpSocket: one TCP connection to a serial-to-Ethernet converter, the platform's sockets
 // behind a small interface. Every wait — the connect, a send the system does not take, a

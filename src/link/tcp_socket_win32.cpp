@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of tcp_socket.h: Winsock sockets whose network events signal an event
 // object (WSAEventSelect), waited for beside the stop's event object.
 

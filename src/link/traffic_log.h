@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TrafficLog: the frames the links send and receive, for the traffic monitor. A ring of
 // the newest kTrafficCapacity records that the links feed from any thread and one reader

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wire under the Modbus link, as one small interface: the link never asks which port
 // it talks through. The serial port of each platform (termios, Win32), a TCP connection to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The COM ports present on a Windows machine, with the names Device Manager shows for
 // them, for the serial settings dialog and the meter search. Windows builds only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Win32SerialPort: the serial port under the Modbus link on Windows, \\.\COMn opened for
 // this program alone. Reads and writes are overlapped, and every wait for one also waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How long characters take on the line at a baud rate: a start bit, 8 data bits, the
 // parity bit when there is one and a stop bit each.

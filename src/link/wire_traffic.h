@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the traffic monitor is given of one exchange: the frames as they crossed the wire.
 // On a serial line and through a serial server those are the link's RTU frames; through a

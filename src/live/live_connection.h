@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The live connection: identifies the meter and then polls it, as one job on the line's
 // worker, until it is disconnected. The polling thread of old is that job; the live

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The twelve texts of the live display, formatted from a private copy of the
 // LiveRecord. A pure function of the record and the meter kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One polling cycle: the blocks of input registers each meter kind reads into the
 // LiveRecord, and their conversion to host order.

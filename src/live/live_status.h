@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the live values on screen are live. A meter that stops answering, or an
 // adapter that is unplugged, must not leave the last values looking current.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a person reads about a failure of the line: the reason a port could not be opened
 // and the detail text of a failed transaction ("无应答（等待 6400 ms，共 2 次）"). The main

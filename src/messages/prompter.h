@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every message and question of a transaction reaches the user through this one
 // interface. The GUI shows message boxes (warning icon, OK; OK and Cancel for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // RelayedPrompter: the messages and questions of a job on the line's worker, shown by the
 // thread that owns the windows. Each call is handed to that thread by `post` and waits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generic meter's register map: the live block, the sixteen settings of its page,
 // the frequency upper limit it reports as a fixed value, and its two commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "meter/list_items.h"
 
 #include "vocabulary/value_tables.h"

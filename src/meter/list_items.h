@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The items of a parameter's drop-down list, in order: its own fixed items, or one of the
 // value tables.

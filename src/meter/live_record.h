@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // LiveRecord: the image of input registers 99..286 and 321..333 as the polling thread
 // last read them, every register already in host order (16-bit, 32-bit by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which meter answers: its row of ModelTable and how it encodes its parameters.
 

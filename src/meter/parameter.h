@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A parameter of a meter as the meter fixes it: its stable name, the label it is shown
 // with, its registers and how they travel, its scale, its list and its range. Each meter

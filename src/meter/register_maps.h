@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The register map of each meter kind, the rules of meaning every map keeps (checked when
 // it is compiled), and what follows from a map: how the polling converts the live block,

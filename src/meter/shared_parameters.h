@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Parameters both meter kinds keep alike: the live measurements and the settings whose
 // registers, kinds and labels agree. Each map lists them by these constants, so a fact

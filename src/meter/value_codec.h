@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moves a parameter's value between its value field and its registers: decoding from a
 // record of host-order registers, encoding into wire bytes. Pages pass their rows, which

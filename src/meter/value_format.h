@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A parameter's value as a person reads and types it outside a page: in backup files,
 // compare views, reports and on the command line. The same forms the page controls show

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers in edit boxes: the text a value field shows and how typed text is read back.
 // Independent of the process locale (the GUI runs in the user's locale).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 meter's register map: the live block, every setting its six pages show, and
 // its seven commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Value fields bound to controls by id: the one place where values are shown in their
 // controls and typed text is read back with the standard field checks. The parameter

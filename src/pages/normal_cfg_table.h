@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The generic meter's parameter page (dialog 143): sixteen parameters, download all,
 // five preset downloads, auto zero and clear totals.

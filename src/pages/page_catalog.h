@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parameter pages of each meter kind, as the main window lays them out in its tabs.
 

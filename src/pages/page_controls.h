@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a page's logic needs from its controls, by control id. The Qt view implements
 // it over its widgets; tests implement it over plain maps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A parameter page described as constant data: its rows (one parameter each, in the
 // page's exchange order), its batch blocks, its command buttons and its messages.

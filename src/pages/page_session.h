@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The part of a page's transaction that talks to the meter, on the line's worker: open
 // the port with the transaction's settings, identify the meter where the encoding needs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The engine behind every parameter page. It keeps one value field per row, moves the
 // values between fields and controls, and performs the page's transactions with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the fields of a stored preset meet the parameters of their meter kind: one table
 // per kind, which the presets dialog's tabs and the preset downloads both work from.

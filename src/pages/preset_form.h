@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tabs of the presets dialog without their windows: which value field each control
 // of a tab shows, how a stored preset becomes field values and back, how typed text is

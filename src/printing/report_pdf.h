@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Prints a report's HTML to a PDF file, A4, with the fonts Qt finds for its Chinese text
 // (on Linux WenQuanYi Micro Hei, from fonts-wqy-microhei). Needs a QGuiApplication.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "proving/proving_reads.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a proving check reads of the meter and sends to it while connected, as jobs
 // between two polling cycles: the forward total with its unit and the flow unit, one

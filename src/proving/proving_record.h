@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a proving visit leaves in the commissioning record and the "调试报告": the zero as
 // found and as left, the verification runs as found and as left, the tolerance they were

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the proving results read, the same in the report, on the command line and in the
 // dialogs: numbers with a point whatever the locale, each value with its unit.

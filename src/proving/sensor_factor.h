@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Correcting a meter's sensor factor after verification runs. The meter's reading grows
 // with its sensor factor, so the factor that brings its reading to the reference is the

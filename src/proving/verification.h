@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arithmetic of a verification run: the volume the meter totalised between two
 // readings of its forward total, against a reference volume (a prover, a weighing tank, a

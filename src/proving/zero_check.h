@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The zero of a flow meter: with the pipe full and the valves shut, the flow the meter
 // reads over a watch of the polled cycles — its mean, spread and extremes, and the mean as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading every recorded parameter of a meter, on the line's worker: who it is (the
 // identification), then the read-all blocks of its kind's pages, each once, then each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A meter's parameters kept in a file: who the meter is, when it was read, and every
 // parameter of every page of its kind by its map name, with its label, its registers as

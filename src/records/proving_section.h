@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A proving visit in the record file, in sections of their own after the parameters':
 // [Proving] with the tolerance and how many runs there are, [Proving.ZeroAsFound] and

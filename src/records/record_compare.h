@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two records side by side, parameter by parameter: the meter against a file, or a file
 // against a file. Values are compared as the meter means them (decoded from their

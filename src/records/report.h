@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commissioning report: who the meter is, who commissioned it where and when, every
 // parameter page by page with its value and unit, the live values at that moment, the

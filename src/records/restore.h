@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing a record's parameters to a meter — the one it was read from, or another one set
 // up the same way — then reading them back to see that the meter took them.

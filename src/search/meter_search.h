@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // MeterSearch: runs a plan of identification tries as a job on the line's worker and
 // reports what it tried and found. The user-interface thread (or the command line)

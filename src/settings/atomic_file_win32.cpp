@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of atomic_file.h: UTF-16 paths throughout, a temporary file beside the
 // target flushed with FlushFileBuffers, then MoveFileExW over the target.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The C library's calendar conversions, under the names each platform gives them (the
 // reentrant POSIX ones on Linux, the _s ones of Windows' C library). Here, in the lowest

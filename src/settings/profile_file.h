@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An INI file held in memory, read and written with the rules of the platform's private-profile
 // functions, which the file's format comes from:

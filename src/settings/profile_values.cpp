@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/profile_values.h"
 
 #include <locale.h>  // newlocale, locale_t (POSIX); _create_locale (Windows)

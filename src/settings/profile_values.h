@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How value texts of config.ini become numbers and numbers become texts. Every rule here
 // ignores the process locale: the GUI sets it from the environment, and a German decimal

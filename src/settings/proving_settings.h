@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The limits the proving checks are judged by, as the technician last set them: the
 // tolerance of a verification run, the length of a zero watch and the zero's limits. Kept

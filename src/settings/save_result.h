@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Why a save of config.ini failed, for the detail text of "保存配置文件失败！".
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each field of the settings records lives in config.ini and how it is spelled there.
 // Keys are set in the order below, which is the order they take in a new section.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The records kept in config.ini and the operations that load and save them.
 // Nothing is cached: every consumer loads what it needs when it needs it, and every

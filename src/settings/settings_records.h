@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The records as config.ini holds them, read from and written into a file held in memory.
 // Load* and Save* of settings.h are these over the file on disk; the fuzz target of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Owners of Win32 kernel handles (files, ports, events, mutexes): each releases what it
 // holds exactly once, on every path. Here, in the lowest layer with Windows files, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // UTF-8, the program's text everywhere, to and from UTF-16, the text of every Win32 call.
 // Paths go through these, never through the ANSI code page, so that a user folder named

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the traffic monitor and `kelvo-cli monitor` print for each record of the
 // TrafficLog: the time with milliseconds, the direction, the link, the bytes in hex and

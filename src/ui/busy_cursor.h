@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A busy cursor for as long as a transaction with the meter runs on the user-interface
 // thread; restored on every path out of the scope.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dialog units: the window layouts are drawn in units of the dialog font, a quarter of
 // its average character width across and an eighth of its height down, so a layout

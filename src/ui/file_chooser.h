@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file a command reads or writes, asked with the platform's file dialog — or through a
 // replacement that tests and automation put in, so that no test waits on a modal dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CLineRunner: the window's side of the line. It starts a page's transaction (or any
 // other job) on the line's worker and is told of its end there; it turns that into a

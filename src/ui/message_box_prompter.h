@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Prompter of the running program: modal message boxes with the warning icon and
 // the title "Kelvo"; OK for messages, OK and Cancel for questions.

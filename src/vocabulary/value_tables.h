@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Constant tables that turn the small integers a meter, a list or the settings file
 // carries into texts and pipe sizes. Every lookup with such an integer goes through

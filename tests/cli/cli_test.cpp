@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelvo-cli run in-process against the simulated meter: what it prints, what the meter
 // receives, the files it writes and the exit status a script sees.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a chart of the history draws: each column's true extremes, and lines that stop at
 // gaps and at unit changes.
 

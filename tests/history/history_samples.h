@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Samples for the history's tests, written the way a meter would send them, and a time zone
 // that every platform's C library understands, so that local times in files are fixed.

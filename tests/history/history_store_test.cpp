@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history of a connection: what it keeps, what it lets go, and that a reader's view
 // never changes under it, also when the clock is set.
 

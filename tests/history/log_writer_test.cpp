@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log file as a spreadsheet and a power cut see it: its header and rows byte for byte,
 // the files a day and a unit change begin, and what a full disk or a removed drive leaves.
 

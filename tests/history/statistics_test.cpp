@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Statistics over a span: what a technician reads off beside the chart, and what the zero
 // check builds on.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one owner of the serial line, on the fake transport: its jobs run one after
 // another in the order they came, a cancel ends the job under way at once or makes a
 // queued one start cancelled without touching the next, the port is closed after every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The verdict on an answer, one row per kind of answer a meter (or a line without one)
 // can send back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link through real converters on 127.0.0.1: socat as a serial server bridging to the
 // simulated meter's pseudo-terminal (RTU over TCP), and pymodbus's Modbus TCP server as an
 // independent meter behind a gateway.

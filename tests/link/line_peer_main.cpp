@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // line_peer: the far end of a serial line for win32_serial_port_test, which runs under Wine
 // and cannot reach a pseudo-terminal itself. It opens one, links --link PATH to it (the
 // target of a Wine COM port mapping) and serves until SIGINT or SIGTERM.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A Modbus TCP server from a general Modbus library (pymodbus), as an independent peer of
 Kelvo's Modbus TCP transport: a meter behind a gateway, its input and holding registers one
 image (the meter's registers answer both), and the meter's own identification request,

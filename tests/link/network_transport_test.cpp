@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link through a serial server (RTU over TCP) and a Modbus TCP gateway, against a
 // scripted converter on 127.0.0.1: what reaches the converter, what the link hands back,
 // and the reason a person reads when it fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The far end of a serial line for link tests: the master side of a pseudo-terminal
 // whose slave the port under test opens. Sends and receives raw bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The manual-reset event that ends the job on the line and every wait of its link.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The traffic ring: what it keeps, what a reader gets out of it while writers go on, and
 // what a link puts into it.
 

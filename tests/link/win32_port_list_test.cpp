@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The COM ports the serial settings dialog and the meter search offer on Windows.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Win32 port: what it refuses to open and why, and, against a Linux peer behind a Wine
 // COM port (tests/link/line_peer_main.cpp; scripts/windows/test-windows.sh maps the port
 // and names it in KELVO_TEST_COM_PORT), what reaches the far end and comes back.

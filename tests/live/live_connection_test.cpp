@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connect, poll and disconnect as one job on the line: the messages a failed connect
 // shows and why, what the polling sends and keeps, and who holds the port when. Most of
 // it runs on the fake transport; what depends on real wire time (an answer a disconnect

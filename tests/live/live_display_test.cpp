@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user reads in the twelve live fields for the values a meter reports.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One polling cycle against the simulated meter's answers on the fake transport: the
 // requests it sends, where the answers land in the record, and what a failing or missing
 // answer, a stop or a vanished device leaves behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When the live values stop being live, and the line that says so.
 
 #include <gtest/gtest.h>

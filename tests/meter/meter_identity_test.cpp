@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which meters Kelvo accepts, and how it expects them to encode their parameters, from
 // the identification bytes they answer with.
 

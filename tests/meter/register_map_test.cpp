@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every parameter of both register maps, in every byte order: a value becomes wire bytes,
 // the frame of its write names its registers, and the live block's conversion and the
 // decoding give the value back. And the rules of meaning a map is held to.

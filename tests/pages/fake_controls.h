@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The controls of a page as plain values, built from its PageDefinition: edit texts,
 // list selections, date and time pickers and enabled flags, by control id. A list knows

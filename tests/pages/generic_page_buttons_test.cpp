@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generic page's own buttons beyond its rows: the five preset downloads, auto zero
 // and clear totals, and identifications that fail inside the page's transactions.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What is special about the generic page: captures that fail, values refused before
 // the port opens, the "0" → "0.0" step, the meter's parameter encoding (diameter codes,
 // sensor factor scale) and download all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compile-time check of page tables catches each kind of broken table. These are
 // checks the compiler runs: a table the checker let through would fail the build here.
 

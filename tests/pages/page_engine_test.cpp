@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The page engine's logic on the fake transport: why a transaction failed, as the box's
 // detail says it, and what a cancel in the middle of a batch leaves shown and sent.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generic page while the main window is connected: a read-only view of the live
 // record, with its controls locked.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A page as a user meets it in the tests: fake controls, a prompter that also notes
 // whether the page still holds the port while a message is up, and the simulated meter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every 读取 and 写入 button of the generic page against the simulated meter: the frames
 // the meter receives, byte for byte, and what the user then reads. Then the shapes of
 // the transactions: which messages come, and whether the page still holds the port

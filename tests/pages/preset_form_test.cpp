@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presets dialog without its windows: what the tabs show for a given config.ini, and
 // what OK writes back after the user's choices, typing mistakes included.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes a value becomes on the wire, the value a user reads back from register
 // bytes, and the values that are refused before anything is sent. The rows are the
 // generic page's own; the meter number and a total are rows of the W58 kind.

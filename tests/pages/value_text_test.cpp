@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts a value field shows in its control, and which typed texts count as numbers.
 
 #include <gtest/gtest.h>

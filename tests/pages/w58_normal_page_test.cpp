@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The W58 common page against a simulated W58 meter: what the meter receives for each
 // block, mapping, total, clock, command and preset, and what the user reads afterwards.
 

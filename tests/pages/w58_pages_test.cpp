@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five W58 pages that are nothing but their tables — flow, pulse, alarm, sensor,
 // heat — against a simulated W58 meter: what a download all sends group by group, what
 // a read all that fails halfway leaves, and the conversions that would catch a real

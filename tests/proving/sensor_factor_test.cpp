@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Correcting the sensor factor on the fake transport: the factor proposed in the steps the
 // meter's register holds, what the meter receives byte for byte, nothing without the
 // technician's yes, nothing over a factor that changed, and what the box then says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of a verification run against cases worked out by hand: the volume the
 // forward total grew by, exactly in thousandths, the error and the meter factor against the
 // reference in any volume unit, the total's resolution against the tolerance, and no number

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The zero check against watches worked out by hand: the verdict a technician reads, with
 // failed cycles missing (never zeros) and too few good ones giving no verdict at all.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A proving visit in the commissioning record and the report: what the file keeps comes
 // back as it was written, a file from before proving reads as one without it, a damaged
 // proving section is named rather than read as numbers, and the report shows the values

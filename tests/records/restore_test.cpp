@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A restore that cannot write every ticked parameter says so, on the fake transport: the
 // question before writing names them, nothing of theirs reaches the meter, and the box
 // after it calls the restore incomplete. The files are written by hand, as a technician

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A meter search against the simulated meter: it finds a meter whose address and rate
 // are not the stored ones, stops at a cancel with the port free, and says when the port
 // cannot be opened. The tries wait 20 ms for the meter instead of 100 ms, and a few line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a meter search tries, in which order, and what it says a search will take.
 
 #include <gtest/gtest.h>

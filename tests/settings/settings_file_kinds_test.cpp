@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A config.ini that is no file to read: a FIFO, a link to a device, a huge file. Start-up
 // must neither hang nor fill the memory, and the file must stay as the user left it.
 

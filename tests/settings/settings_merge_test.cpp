@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save changes its own keys and nothing else a user put into config.ini.
 
 #include <gtest/gtest.h>

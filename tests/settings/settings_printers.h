@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Readable failure messages for the settings records (GoogleTest finds PrintTo by lookup in
 // the records' namespace).

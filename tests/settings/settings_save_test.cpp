@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves that cannot be written leave the old file, and readers never see half a file.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What lands in config.ini and what is read back from it.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // config.ini on Windows: in %APPDATA%\Kelvo whatever the folder is called, with CRLF lines,
 // replaced whole.
 

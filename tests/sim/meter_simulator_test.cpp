@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated meter as the program sees it: bytes on the pty, answered or not.
 
 #include "sim/meter_simulator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libmodbus as an independent Modbus master against the simulated meter: if a stock
 // implementation reads, writes and checks CRCs happily, the frames are right.
 

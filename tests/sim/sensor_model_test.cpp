@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated sensor without the wire: the true flow each profile gives, a meter whose
 // sensor factor is off reading off by as much — until the factor present × reference ÷
 // measured is written — totals that add up what the meter reads, repeatable noise and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator as a fixture and a program part: its link, its live values, its stop.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The test's end of the wire: the simulator's pty opened with plain POSIX calls, as a
 // serial program would, so the tests see exactly the bytes a meter sends.

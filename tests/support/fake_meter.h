@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated meter's register image and answers behind the fake transport. Where the
 // point of a test is what the link sends and where the answers land, not how long the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted transport for logic tests: a meter made of a function from request to
 // answer, no pseudo-terminal and no waiting. A silent meter answers nothing at once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scripted converter on 127.0.0.1 for the network transports' tests: it listens on a port
 // of its own choosing, takes one connection at a time, cuts what it receives into whole

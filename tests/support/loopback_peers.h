@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real converters on 127.0.0.1 for the tests, as programs the test starts and stops itself:
 // socat as a serial server in raw TCP mode bridging a loopback port to the simulated meter's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A Prompter for tests: records every message and question in the order they came and
 // answers questions from a script, so no test ever waits on a modal box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated meter reachable under the port name "SIM1" of a private settings file,
 // and helpers to read the request frames it logged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private settings folder for one test: XDG_CONFIG_HOME (APPDATA on Windows) points into a
 // fresh temporary folder for the lifetime of the object and is restored afterwards. On

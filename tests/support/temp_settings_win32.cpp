@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of temp_settings.h: APPDATA, set through the Win32 environment that the
 // settings folder is read from, and paths made from UTF-16.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The traffic monitor's lines: one row per kind of good and bad frame, the shape of a
 // whole line, and the counters that follow from the lines.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial settings dialog: what it shows from config.ini, what OK stores there,
 // what it refuses, and the port names it offers.
 

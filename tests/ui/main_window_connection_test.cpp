@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against a simulated meter on a pseudo-terminal: connect and its
 // failures, the live values in the fields and pages, the heat group, disconnect and
 // closing while connected. Every exchange runs at 57600 baud.

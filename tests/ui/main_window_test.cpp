@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window without a meter: its commands and their states, the pages of each
 // meter kind, what it stores in config.ini, the heat group, the keyboard and closing.
 

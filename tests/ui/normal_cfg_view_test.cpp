@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The generic meter page as a user sees it, offscreen: its controls by id, their items
 // and first values, a 读取 and a 写入 press against the simulated meter, the lock of the
 // connected state and the live view.

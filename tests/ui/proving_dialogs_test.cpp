@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The proving windows of the main window against a simulated meter while it is polled:
 // a verification run against the volume that truly flowed, the sensor factor corrected
 // (or not) and proved again; a zero watch that fails, the auto zero, and the watch after

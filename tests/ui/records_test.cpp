@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commissioning records as a technician uses them, with the main window and a simulated
 // W58 meter: back up, change three parameters on the meter, compare (three differences),
 // restore, compare again (none), and print the report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding a meter that does not answer, as a technician does it: the traffic monitor
 // open beside the main window, a connect that fails, "搜索仪表" finding the simulated meter
 // at address 17 and 4800 baud, "使用此设置", and a connect that works. Also the monitor's

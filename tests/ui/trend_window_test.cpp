@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trend window over a history the test writes: what it draws for the values ticked, a
 // gap and a unit change left open, the cursor's reading, the statistics, and the files
 // "保存图片" and "导出数据" write.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the widget tests: an offscreen QApplication, controls found by
 // their ids, a config.ini writer and a guard under which every file write fails.

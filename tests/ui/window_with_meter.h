@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window over a private settings folder, with a simulated meter mapped to COM1:
 // the bench of the widget tests that drive the window against a meter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The presets dialog as a user drives it: what its tabs show, what OK writes into
 // config.ini, what Cancel leaves alone, and the messages on the way. The dialog is never
 // run modally; the test clicks its buttons while it is shown.

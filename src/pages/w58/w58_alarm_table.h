@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 alarm page (dialog 148): the limit alarm in tenths of a percent and the
 // switches of its two relays.

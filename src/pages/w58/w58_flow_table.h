@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 flow configuration page (dialog 145): range, density, damping, start-up
 // flow, directions, spike suppression, velocity limit, inertial filter, the totaliser

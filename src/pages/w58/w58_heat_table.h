@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 heat page (dialog 150): the energy calculation's working mode (a hidden row),
 // energy unit, power limit, medium with density and specific heat, the pressure and

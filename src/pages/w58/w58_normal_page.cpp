@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "pages/w58/w58_normal_page.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 common parameters and functions page (dialog 146): ten parameters, the four
 // totals and the meter clock, read all and download all in seven blocks, seven meter

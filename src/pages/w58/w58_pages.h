@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The six parameter pages of a W58 meter, each a table on the one engine (the tables
 // are the w58_*_table.h headers).

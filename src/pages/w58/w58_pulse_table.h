@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 pulse and frequency output page (dialog 147): what the output carries, its
 // transistor and pulse state, pulse width and type, frequency limit and equivalents.

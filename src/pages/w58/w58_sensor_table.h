@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The W58 sensor page (dialog 149): meter number, diameter, the sensor and converter
 // factors, zero point and correction, excitation, mains frequency and the empty-pipe

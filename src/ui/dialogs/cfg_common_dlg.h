@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CCfgCommonDlg (dialog 142): the tab page of one generic meter preset. Its hidden zero
 // correction field carries the preset's value through without showing it.

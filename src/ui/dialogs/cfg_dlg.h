@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CCfgDlg (dialog 141, "常用配置设置"): edits the five presets of the meter kind stored
 // at opening, one tab each. It never talks to a meter; OK saves all ten presets, Cancel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/dialogs/cfg_w58_common_dlg.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CCfgW58CommonDlg (dialog 144): the tab page of one W58 meter preset.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CComSetDlg (dialog 133, "串口设置"): edits the stored serial settings. It saves them
 // itself on OK; every later transaction loads them afresh, so nothing is applied to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The decorative strip on the left of the serial settings dialog (bitmap 135): crossed
 // screwdriver and wrench over a colour wheel on a blue gradient, with a signal trace

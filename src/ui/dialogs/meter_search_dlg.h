@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "搜索仪表": finds a meter that does not answer at the stored settings. The user picks
 // the port, may narrow the addresses and sets the meter's turnaround; the dialog shows

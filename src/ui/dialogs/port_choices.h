@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ports the serial settings dialog and the meter search offer. On Linux: the six
 // classic names, the serial devices present on this machine under the short names that

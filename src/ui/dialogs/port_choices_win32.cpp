@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows side of port_choices.h: the COM ports present, under the names Device
 // Manager shows, and only those the settings can keep (up to COM99: five characters).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the two kinds of preset tab page share: a white page with one label and one
 // control per field of its tab, laid out in dialog units, that moves values between its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "通讯监视": a window that shows every frame the program's links send and receive,
 // one line each, with counters. Capturing runs only while the window is shown; closed, it

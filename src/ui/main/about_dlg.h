@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CAboutDlg (dialog 100, "关于 Kelvo"): the icon, the name and version, one OK button.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes Kelvo's icon as PNG images into an icon-theme tree (<dir>/<n>x<n>/apps/<name>.png),
 // the format every desktop's launcher reads. Run at build time for the install target.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CKelvoDlg (dialog 102): the main window. Live values on the left, the parameter
 // pages of the chosen meter kind in a tab control on the right, menu and toolbar on

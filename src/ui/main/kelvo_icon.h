@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Kelvo's own window icon (icon 140): a flow meter's measuring head on a pipe, on a
 // blue tile. Drawn by code so that it is sharp at every size a desktop asks for.

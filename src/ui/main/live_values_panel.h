@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "数据采集" area of the main window: the seven flow fields and the heat group
 // (hidden unless the meter measures heat), built at their dialog-unit positions.

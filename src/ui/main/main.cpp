@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kelvo: commissioning and service of electromagnetic flow and heat meters over a
 // Modbus RTU serial line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's commands: menu 130 (with a "调试" menu for proving a meter, a help menu that holds the licence box and
 // the about entry,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parameter pages of the current meter kind inside tab control 1106: the generic
 // page alone, or the six W58 pages. Only the pages of the current kind exist.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the kelvo command line may ask for before any window exists: its usage, its
 // version, or a start that ends once the main window is shown (an installation's check

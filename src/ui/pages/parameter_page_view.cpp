@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/pages/parameter_page_view.h"
 
 #include <QComboBox>

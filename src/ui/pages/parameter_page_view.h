@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one view of every parameter page: builds the rows of a PageDefinition as controls
 // (caption, value control, 读取, 写入) inside the page's frames, lends the controls to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the proving dialogs ask of the main window's line: a job between two polling
 // cycles of the live connection (a total read, the sensor factor written), with the

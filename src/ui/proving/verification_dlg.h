@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "流量核查": verification runs against a reference volume while connected. "开始" reads the
 // forward total (and the sensor factor it runs with) between two polling cycles and notes

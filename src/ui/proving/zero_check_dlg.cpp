@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/proving/zero_check_dlg.h"
 
 #include <QDateTime>

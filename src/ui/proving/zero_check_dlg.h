@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "零点检查": with the pipe full and the flow stopped, watches the flow the polling reads for
 // a chosen time and shows, live and at the end, its mean, spread, extremes and the mean as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "对比参数": a backup file against the meter on the line, or against another file; every
 // parameter with both values and the verdict, the differences highlighted and counted,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands of the "配置" menu that keep a meter's parameters: 备份参数, 对比参数,
 // 恢复参数 and 调试报告. Each reads or writes the meter on the line through the window's

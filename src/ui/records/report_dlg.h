@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "调试报告": who commissions where (asked once, remembered) and the file the report goes
 // to, a PDF or an HTML page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "恢复参数": which parameters of a backup go to the meter. Every parameter is listed with
 // its value; those that belong to one meter start unticked and are named apart.

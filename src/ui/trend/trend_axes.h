@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the trend's axes put their ticks: round steps of local clock time on the time axis,
 // round values on a value axis. Only arithmetic and clock texts, so that the painting code

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the trend draws, apart from how: the lines of the ticked values, one value axis per
 // unit, and for the lane below the plot the alarm state and the columns in which a polling

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the trend is painted: where the plot lies inside its view, given the value axes left
 // and right of it, and the painting of the plot and of the lane under it from a TrendChart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A view of the trend: the main plot with its axes, or the lane under it, painted from a
 // TrendChart. It tells what the mouse does over its plot — a drag (pan), the wheel (zoom), a

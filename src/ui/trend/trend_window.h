@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "趋势": a window beside the main window that draws the history of the connection — every
 // live value the user ticks, each in its unit on a value axis of that unit, over a span of
