@@ -27,6 +27,7 @@
 #include "settings/proving_settings.h"
 #include "settings/settings.h"
 #include "ui/proving/proving_jobs.h"
+#include "ui/proving/proving_widgets.h"
 #include "vocabulary/value_tables.h"
 
 namespace kelvo {
@@ -40,7 +41,6 @@ enum Column { kPhase, kStart, kMeasured, kReference, kDuration, kFlowTotal, kFlo
 constexpr const char* kHeaders[kColumns] = {"状态", "开始时间", "测得体积", "参考体积", "时长(s)", "平均流量(累积)",
                                             "平均流量(瞬时)", "误差", "仪表系数", "分辨率", "备注"};
 
-QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 QString Unit(int unit) { return Utf8(TextAt(VolumeUnits, unit)); }
 
@@ -70,21 +70,6 @@ TotalReading ReadingOf(std::int64_t thousandths, int unit) {
     return {.whole = static_cast<std::int32_t>(thousandths / 1000),
             .thousandths = static_cast<std::int32_t>(thousandths % 1000),
             .unit = unit};
-}
-
-QLabel* NamedLabel(const char* name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-QPushButton* NamedButton(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace
@@ -133,13 +118,8 @@ void CVerificationDlg::BuildWindow() {
     layout->addWidget(runBox);
 
     auto* toleranceRow = new QHBoxLayout;
-    tolerance_ = new QDoubleSpinBox(this);
-    tolerance_->setObjectName(QStringLiteral("tolerance"));
-    tolerance_->setDecimals(3);
-    tolerance_->setRange(0.001, 100.0);
-    tolerance_->setSingleStep(0.1);
-    tolerance_->setSuffix(QStringLiteral(" %"));
-    tolerance_->setValue(LoadProvingSettings().tolerancePercent.value_or(kDefaultTolerancePercent));
+    tolerance_ =
+        PercentBox("tolerance", LoadProvingSettings().tolerancePercent.value_or(kDefaultTolerancePercent), this);
     toleranceRow->addWidget(new QLabel(QStringLiteral("允许误差 ±"), this));
     toleranceRow->addWidget(tolerance_);
     toleranceRow->addStretch(1);

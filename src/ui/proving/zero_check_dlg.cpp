@@ -24,6 +24,7 @@
 #include "settings/proving_settings.h"
 #include "settings/settings.h"
 #include "ui/proving/proving_jobs.h"
+#include "ui/proving/proving_widgets.h"
 
 namespace kelvo {
 namespace {
@@ -42,27 +43,6 @@ std::optional<CommandButton> AutoZeroButton(int meterKind) {
         }
     }
     return std::nullopt;
-}
-
-QString Utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
-
-QLabel* NamedLabel(const char* name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-QDoubleSpinBox* PercentBox(const char* name, double value, QWidget* parent) {
-    auto* box = new QDoubleSpinBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setDecimals(3);
-    box->setRange(0.001, 100.0);
-    box->setSingleStep(0.1);
-    box->setSuffix(QStringLiteral(" %"));
-    box->setValue(value);
-    return box;
 }
 
 }  // namespace
@@ -96,12 +76,8 @@ void CZeroCheckDlg::BuildWindow() {
     layout->addWidget(limits);
 
     auto* buttons = new QHBoxLayout;
-    start_ = new QPushButton(QStringLiteral("开始检查"), this);
-    start_->setObjectName(QStringLiteral("startZeroCheck"));
-    start_->setAutoDefault(false);
-    autoZero_ = new QPushButton(QStringLiteral("自动调零"), this);
-    autoZero_->setObjectName(QStringLiteral("autoZero"));
-    autoZero_->setAutoDefault(false);
+    start_ = NamedButton("开始检查", "startZeroCheck", this);
+    autoZero_ = NamedButton("自动调零", "autoZero", this);
     buttons->addWidget(start_);
     buttons->addWidget(autoZero_);
     buttons->addStretch(1);
