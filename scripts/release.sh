@@ -65,7 +65,8 @@ check_sources_archive() {  # archive, Qt folder
 if [ "$only" != debian ]; then
   echo "==== Windows package"
   scripts/package-windows.sh | tee "$logs/windows.txt"
-  qt_dir=$(sed -n 's/^== Windows build against \(.*\) (Qt modules.*/\1/p' "$logs/windows.txt")
+  qt_dir=$(sed -n 's/^== Windows build against //p' "$logs/windows.txt")
+  [ -n "$qt_dir" ] || { echo "package-windows.sh named no Qt folder" >&2; exit 1; }
   files+=("$windows.zip" "$windows-setup.exe" "$windows-sources.tar.xz")
   checks[$windows.zip]=$(sed -n 's/^checks passed (zip): //p' "$logs/windows.txt")
   checks[$windows-setup.exe]=$(sed -n 's/^checks passed (installer): //p' "$logs/windows.txt")
