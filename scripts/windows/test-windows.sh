@@ -121,10 +121,16 @@ echo "== kelvo-cli.exe --tcp: a serial server (socat) in front of a meter at add
 start_far_end "$ports/sim-net" "$logs/sim-net.log" "$meter_sim" --link "$ports/sim-net" --kind generic --address 17
 serial_server=$(free_port)
 socat "TCP-LISTEN:$serial_server,bind=127.0.0.1,reuseaddr,fork" "FILE:$ports/sim-net,rawer" >"$logs/socat.log" 2>&1 &
-pids+=($!)
+serial_server_pid=$!
+pids+=($serial_server_pid)
 wait_port "$serial_server"
 "$wine64" "$kelvo_cli" scan --tcp "127.0.0.1:$serial_server" --address 15-18 --turnaround 20 | tee "$logs/scan-tcp.txt"
 grep -q "地址 17 经由 127.0.0.1:$serial_server" "$logs/scan-tcp.txt" || { echo "scan --tcp did not find the meter" >&2; exit 1; }
+# socat serves each connection from a child of its own, which lingers half a second after the
+# scan's connection closed and still reads the meter's pseudo-terminal: the next connection's
+# answers would go to it. A converter has one serial port and no such child; wait it out (5 s
+# at most).
+for _ in $(seq 50); do pgrep -P "$serial_server_pid" >/dev/null || break; sleep 0.1; done
 "$wine64" "$kelvo_cli" monitor --tcp "127.0.0.1:$serial_server" --address 17 --kind generic --seconds 2 | tee "$logs/monitor-tcp.txt"
 grep -q "接收.* 11 04 " "$logs/monitor-tcp.txt" || { echo "monitor --tcp showed no answer of address 17" >&2; exit 1; }
 stop_last_far_end  # socat

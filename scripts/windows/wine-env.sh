@@ -29,7 +29,8 @@ wine_start() {  # prefix folder
       return 1
     fi
   fi
-  "$wineserver" -p >>"$WINEPREFIX/kelvo-wine.log" 2>&1
+  # A server left running for this prefix (a run stopped by hand) refuses a second one: use it.
+  "$wineserver" -p >>"$WINEPREFIX/kelvo-wine.log" 2>&1 || true
   "$wine64" wineboot >>"$WINEPREFIX/kelvo-wine.log" 2>&1 || true
 }
 
