@@ -483,10 +483,10 @@ TEST(KelvoCli, ArgumentsItDoesNotUnderstand) {
         {{"report", w58, "-o", "x.txt"}, ".pdf 或 .html"},
         {{"report", w58, "-o", "x.html", "--port", "SIM1"}, "不认识的参数 --port"},
         {{"backup", "-o", "x.ini", "--port", "SIM1", "--tcp", "127.0.0.1:4001"}, "只能给出一个"},
-        {{"backup", "-o", "x.ini", "--tcp", "fe80::1:4001"}, "--tcp"},
+        {{"backup", "-o", "x.ini", "--tcp", "::1:4001"}, "--tcp"},
         {{"backup", "-o", "x.ini", "--modbus-tcp", "127.0.0.1:70000"}, "--modbus-tcp"},
         {{"backup", "-o", "x.ini", "--modbus-tcp", "127.0.0.1:502", "--net-timeout", "10"}, "--net-timeout"},
-        {{"monitor", "--tcp", "gateway 1:4001", "--seconds", "1"}, "--tcp"},
+        {{"monitor", "--tcp", "local host:4001", "--seconds", "1"}, "--tcp"},
         {{"scan", "--tcp", "127.0.0.1:4001", "--baud", "9600"}, "只试地址"},
     };
     for (const auto& [args, says] : cases) {

@@ -108,9 +108,9 @@ TEST(SettingsFile, LoadsTheConverterFromKeysOfItsOwn) {
         int netTimeoutMs;
     };
     const Case cases[] = {
-        {"RTU over TCP", "[ComSet]\nLinkType=1\nHost=192.168.1.20\nTcpPort=8899\nNetTimeout=5000\n", 1,
-         "192.168.1.20", 8899, 5000},
-        {"Modbus TCP without a port: the gateway's", "[ComSet]\nLinkType=2\nHost=[fe80::1]\n", 2, "[fe80::1]", 502, 3000},
+        {"RTU over TCP", "[ComSet]\nLinkType=1\nHost=127.0.0.1\nTcpPort=8899\nNetTimeout=5000\n", 1,
+         "127.0.0.1", 8899, 5000},
+        {"Modbus TCP without a port: the gateway's", "[ComSet]\nLinkType=2\nHost=[::1]\n", 2, "[::1]", 502, 3000},
         {"a port or a timeout out of range gives the default", "[ComSet]\nLinkType=1\nTcpPort=70000\nNetTimeout=20\n",
          1, "", 4001, 3000},
         {"a host cut to 253 characters", "[ComSet]\nHost=" + std::string(300, 'a') + "\n", 0, std::string(253, 'a'),
@@ -132,14 +132,14 @@ TEST(SettingsFile, AConverterAddsItsKeysAndKeepsThemWhenTheLineIsSerialAgain) {
     TempSettings temp;
     SerialSettings settings;
     settings.linkType = kLinkModbusTcp;
-    settings.host = "gw-3.plant";
+    settings.host = "localhost";
     settings.tcpPort = 502;
     ASSERT_TRUE(SaveSerialSettings(settings));
     const std::string serialKeys = "[ComSet]\nAddr=8\nCOM=COM1\nBaudRate=9600\nParity=0\nReadTotalTimeoutConstant=100\nSwap=1\n";
-    EXPECT_EQ(temp.ReadIni(), serialKeys + "LinkType=2\nHost=gw-3.plant\nTcpPort=502\nNetTimeout=3000\n");
+    EXPECT_EQ(temp.ReadIni(), serialKeys + "LinkType=2\nHost=localhost\nTcpPort=502\nNetTimeout=3000\n");
     settings.linkType = kLinkSerial;
     ASSERT_TRUE(SaveSerialSettings(settings));
-    EXPECT_EQ(temp.ReadIni(), serialKeys + "LinkType=0\nHost=gw-3.plant\nTcpPort=502\nNetTimeout=3000\n");
+    EXPECT_EQ(temp.ReadIni(), serialKeys + "LinkType=0\nHost=localhost\nTcpPort=502\nNetTimeout=3000\n");
     EXPECT_EQ(LoadSerialSettings(), settings);
 }
 
