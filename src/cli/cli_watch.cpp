@@ -12,6 +12,7 @@
 #include "live/live_connection.h"
 #include "meter/shared_parameters.h"
 #include "meter/value_codec.h"
+#include "proving/proving_reads.h"
 
 namespace kelvo::cli {
 namespace {
@@ -33,9 +34,7 @@ WatchedCycle Watched(const PolledCycle& cycle, const CodecContext& context) {
     }
     const LiveRecord& record = *cycle.values;
     watched.sample = GoodSample(record, timeMs, cycle.meterKind);
-    watched.forwardTotal = TotalReading{.whole = record.S32(live::kForwardTotal.reg),
-                                        .thousandths = record.S32(live::kForwardTotal.reg + 2),
-                                        .unit = record.U16(live::kTotalsUnit.reg)};
+    watched.forwardTotal = ForwardTotalOf(record);
     watched.flowRange = DecodeRow(live::kFlowRange, record, context).real;
     return watched;
 }

@@ -3,7 +3,6 @@
 
 #include <array>
 
-#include "link/byte_order.h"
 #include "meter/register_maps.h"
 #include "meter/shared_parameters.h"
 #include "meter/value_format.h"
@@ -20,34 +19,25 @@ static_assert(live::kFlowUnit.reg > kFirstRegister && live::kFlowUnit.reg + 1 < 
               "the flow unit lies inside the block");
 constexpr int kBlockBytes = 2 * (kLastRegister - kFirstRegister + 1);
 
-const std::uint8_t* At(const std::array<std::uint8_t, kBlockBytes>& block, int reg) {
-    return block.data() + 2 * (reg - kFirstRegister);
-}
-
-std::int32_t S32At(const std::array<std::uint8_t, kBlockBytes>& block, int reg, int byteOrderMode) {
-    std::array<std::uint8_t, 4> host{};
-    std::copy_n(At(block, reg), 4, host.begin());
-    Reorder32(host.data(), byteOrderMode);
-    return static_cast<std::int32_t>(LoadU32(host.data()));
-}
-
-int U16At(const std::array<std::uint8_t, kBlockBytes>& block, int reg) {
-    const std::uint8_t* place = At(block, reg);
-    return place[0] << 8 | place[1];
-}
-
 }  // namespace
 
+TotalReading ForwardTotalOf(const LiveRecord& record) {
+    return {.whole = record.S32(live::kForwardTotal.reg),
+            .thousandths = record.S32(live::kForwardTotal.reg + 2),
+            .unit = record.U16(live::kTotalsUnit.reg)};
+}
+
 TotalRead ReadForwardTotal(CDMRJly& link, int byteOrderMode) {
-    std::array<std::uint8_t, kBlockBytes> block{};
+    std::array<std::uint8_t, kBlockBytes> wire{};
     TotalRead out;
-    out.read = link.ReadRegisters(kFirstRegister, kBlockBytes, block.data());
+    out.read = link.ReadRegisters(kFirstRegister, kBlockBytes, wire.data());
     if (!out.read) return out;
-    out.total.whole = S32At(block, live::kForwardTotal.reg, byteOrderMode);
-    out.total.thousandths = S32At(block, live::kForwardTotal.reg + 2, byteOrderMode);
-    out.total.unit = U16At(block, live::kTotalsUnit.reg);
-    out.flowUnit = U16At(block, live::kFlowUnit.reg) * static_cast<int>(TimeUnits.size()) +
-                   U16At(block, live::kFlowUnit.reg + 1);
+    // Into host order as a polling cycle's registers are, by the rows that lie in the block.
+    LiveRecord record;
+    PlaceWireBytes(record, kFirstRegister, wire.data(), kBlockBytes,
+                   std::array{live::kForwardTotal, live::kFlowUnit, live::kTotalsUnit}, byteOrderMode);
+    out.total = ForwardTotalOf(record);
+    out.flowUnit = static_cast<int>(DecodeRow(live::kFlowUnit, record, {}).integer);
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "link/modbus_rtu.h"
+#include "meter/live_record.h"
 #include "meter/value_codec.h"
 #include "proving/verification.h"
 
@@ -20,6 +21,10 @@ struct TotalRead {
     TotalReading total;  // the forward total as the meter holds it, in its totals unit
     int flowUnit = 0;    // FlowUnitTexts index of the flow unit (registers 115-116)
 };
+
+// The forward total of host-order registers (a polled cycle's, or a read's), whole part
+// and thousandths as the meter holds them, in its totals unit.
+TotalReading ForwardTotalOf(const LiveRecord& record);
 
 // Registers 107..117 in one request: the forward total (whole part, thousandths), the
 // reverse total, the flow unit and the totals unit.

@@ -89,16 +89,16 @@ void CVerificationDlg::BuildWindow() {
 
     auto* runBox = new QGroupBox(QStringLiteral("本次核查"), this);
     auto* form = new QFormLayout(runBox);
-    start_button_ = NamedButton("开始", "startRun", runBox);
+    startButton_ = NamedButton("开始", "startRun", runBox);
     startText_ = NamedLabel("startReading", runBox);
     auto* startRow = new QHBoxLayout;
-    startRow->addWidget(start_button_);
+    startRow->addWidget(startButton_);
     startRow->addWidget(startText_, 1);
     form->addRow(QStringLiteral("开始："), startRow);
-    end_button_ = NamedButton("结束", "endRun", runBox);
+    endButton_ = NamedButton("结束", "endRun", runBox);
     endText_ = NamedLabel("endReading", runBox);
     auto* endRow = new QHBoxLayout;
-    endRow->addWidget(end_button_);
+    endRow->addWidget(endButton_);
     endRow->addWidget(endText_, 1);
     form->addRow(QStringLiteral("结束："), endRow);
     reference_ = new QLineEdit(runBox);
@@ -153,8 +153,8 @@ void CVerificationDlg::BuildWindow() {
     status_ = NamedLabel("verificationStatus", this);
     layout->addWidget(status_);
 
-    connect(start_button_, &QPushButton::clicked, this, &CVerificationDlg::StartRun);
-    connect(end_button_, &QPushButton::clicked, this, &CVerificationDlg::EndRun);
+    connect(startButton_, &QPushButton::clicked, this, &CVerificationDlg::StartRun);
+    connect(endButton_, &QPushButton::clicked, this, &CVerificationDlg::EndRun);
     connect(add_, &QPushButton::clicked, this, &CVerificationDlg::AddRun);
     connect(delete_, &QPushButton::clicked, this, &CVerificationDlg::DeleteSelectedRun);
     connect(correct_, &QPushButton::clicked, this, &CVerificationDlg::CorrectFactor);
@@ -168,7 +168,8 @@ void CVerificationDlg::BuildWindow() {
 double CVerificationDlg::Tolerance() const { return tolerance_->value(); }
 
 void CVerificationDlg::OnToleranceChanged() {
-    ProvingSettings stored = LoadProvingSettings();
+    // Only the tolerance: the file keeps the zero's keys as they stand.
+    ProvingSettings stored;
     stored.tolerancePercent = Tolerance();
     if (const SaveResult saved = SaveProvingSettings(stored); !saved) {
         prompter_.Warn(kSaveSettingsFailedText, SaveErrorText(saved));
@@ -195,10 +196,9 @@ void CVerificationDlg::SetConnected(bool connected) {
 
 void CVerificationDlg::UpdateStates() {
     const bool free = connected_ && jobs_.Polling() && !jobs_.Busy();
-    start_button_->setEnabled(free);
-    end_button_->setEnabled(free && start_.has_value() && !end_.has_value());
-    QString problem;
-    add_->setEnabled(PendingRun(problem).has_value());
+    startButton_->setEnabled(free);
+    endButton_->setEnabled(free && start_.has_value() && !end_.has_value());
+    add_->setEnabled(pending_.has_value());
     delete_->setEnabled(!table_->selectedItems().isEmpty());
     correct_->setEnabled(free && proposal_ && proposal_->Writable() && !asLeft_);
 }
@@ -318,7 +318,8 @@ std::optional<CVerificationDlg::Entry> CVerificationDlg::PendingRun(QString& pro
 
 void CVerificationDlg::ShowPendingRun() {
     QString problem;
-    const std::optional<Entry> entry = PendingRun(problem);
+    pending_ = PendingRun(problem);
+    const std::optional<Entry>& entry = pending_;
     if (!entry) {
         result_->setText(problem);
         UpdateStates();
@@ -342,15 +343,16 @@ void CVerificationDlg::ShowPendingRun() {
 }
 
 void CVerificationDlg::AddRun() {
-    QString problem;
-    std::optional<Entry> entry = PendingRun(problem);
-    if (!entry) return;
-    runs_.push_back(std::move(*entry));
+    if (!pending_) return;
+    Entry entry = std::move(*pending_);
+    entry.asLeft = asLeft_;
+    runs_.push_back(std::move(entry));
     start_.reset();
     end_.reset();
     startText_->clear();
     endText_->clear();
     reference_->clear();
+    ShowPendingRun();
     status_->setText(QStringLiteral("已添加第 %1 次核查。").arg(runs_.size()));
     ShowRuns();
 }

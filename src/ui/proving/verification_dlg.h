@@ -87,10 +87,13 @@ private:
     std::optional<TotalAt> start_;
     std::optional<TotalAt> end_;
     std::vector<Entry> runs_;
+    // The run ShowPendingRun made of start_, end_ and the reference typed: worked out once
+    // each time one of them changes, for the result shown, the 添加 button and AddRun.
+    std::optional<Entry> pending_;
     std::optional<FactorProposal> proposal_;
 
-    QPushButton* start_button_ = nullptr;
-    QPushButton* end_button_ = nullptr;
+    QPushButton* startButton_ = nullptr;
+    QPushButton* endButton_ = nullptr;
     QPushButton* add_ = nullptr;
     QPushButton* delete_ = nullptr;
     QPushButton* correct_ = nullptr;

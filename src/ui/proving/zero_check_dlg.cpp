@@ -112,7 +112,8 @@ ZeroLimits CZeroCheckDlg::Limits() const {
 }
 
 void CZeroCheckDlg::SaveLimits() {
-    ProvingSettings stored = LoadProvingSettings();
+    // Only the zero's keys: the file keeps the tolerance as it stands.
+    ProvingSettings stored;
     stored.zeroSeconds = seconds_->value();
     stored.zeroMeanPercent = meanLimit_->value();
     stored.zeroDeviationPercent = deviationLimit_->value();
