@@ -47,14 +47,18 @@ namespace kelvo {
 
 namespace {
 
-// What tells one meter from another when it is identified: its model and firmware, the
-// meter kind, and where it hangs (port or converter, and address).
+// What tells one meter from another: its model and firmware, the meter kind, and where it
+// hangs (port or converter, and address).
+std::string ProvingMeterKey(const std::string& model, const std::string& version, int meterKind,
+                            const SerialSettings& line) {
+    return model + '\n' + version + '\n' + std::to_string(meterKind) + '\n' + std::to_string(line.linkType) + '\n' +
+           line.portName + '\n' + line.host + '\n' + std::to_string(line.tcpPort) + '\n' +
+           std::to_string(line.address);
+}
+
 std::string ProvingMeterOf(const LiveConnection& connection) {
     const IdentificationTexts texts = connection.IdentifiedAs();
-    const SerialSettings line = connection.PollingSettings();
-    return texts.model + '\n' + texts.version + '\n' + std::to_string(connection.MeterKind()) + '\n' +
-           std::to_string(line.linkType) + '\n' + line.portName + '\n' + line.host + '\n' +
-           std::to_string(line.tcpPort) + '\n' + std::to_string(line.address);
+    return ProvingMeterKey(texts.model, texts.version, connection.MeterKind(), connection.PollingSettings());
 }
 
 // Dialog 102 in dialog units.
@@ -184,7 +188,15 @@ void CKelvoDlg::BuildWindow() {
     layout->addWidget(status);
 
     pages_ = std::make_unique<MeterPages>(tabs_, prompter_, runner_);
-    records_ = new CRecordsCommands(runner_, prompter_, [this] { return connection_.MeterKind(); }, this, &proving_);
+    // The proving results go with the meter they were found on: a backup or report of another
+    // meter, read after "断开" with other settings, carries none.
+    records_ = new CRecordsCommands(
+        runner_, prompter_, [this] { return connection_.MeterKind(); }, this,
+        [this](const MeterRecord& meter, const SerialSettings& readWith) -> const ProvingRecord* {
+            if (proving_.Empty()) return nullptr;
+            const std::string key = ProvingMeterKey(meter.model, meter.version, meter.meterKind, readWith);
+            return key == provingMeter_ ? &proving_ : nullptr;
+        });
     provingJobs_ = std::make_unique<CProvingJobs>(connection_, runner_, history_);
 }
 

@@ -119,7 +119,8 @@ void CCompareDlg::Run() {
     if (left_->currentIndex() == 0) {
         // The dialog may be closed before the meter has answered.
         commands_.ReadMeterThen(QStringLiteral("对比参数"),
-                                [self = QPointer<CCompareDlg>(this), right = *right, rightTitle](const MeterRecord& meter) {
+                                [self = QPointer<CCompareDlg>(this), right = *right, rightTitle](const MeterRecord& meter,
+                                                                                  const SerialSettings&) {
                                     Comparison comparison = Compare(meter, right);
                                     comparison.leftTitle = "仪表";
                                     comparison.rightTitle = rightTitle.toStdString();

@@ -31,11 +31,13 @@ struct Reading {
     LinkResult opened;
     MeterReading reading;
     std::optional<LiveTexts> live;
+    SerialSettings settings;  // the meter was read with
 };
 
 // Opens the port with the transaction's settings, reads the meter (and, for a report, one
 // polling cycle of live values), closes the port.
 void ReadOnLine(PageLine& line, int meterKind, bool withLive, Reading& out) {
+    out.settings = line.settings;
     out.opened = line.link.OpenPort(line.settings);
     if (!out.opened) {
         line.link.ClosePort();
@@ -55,13 +57,13 @@ void ReadOnLine(PageLine& line, int meterKind, bool withLive, Reading& out) {
 }  // namespace
 
 CRecordsCommands::CRecordsCommands(CLineRunner& runner, Prompter& prompter, std::function<int()> meterKind,
-                                   QWidget* window, const ProvingRecord* proving)
+                                   QWidget* window, ProvingFor provingFor)
     : QObject(window),
       runner_(runner),
       prompter_(prompter),
       meterKind_(std::move(meterKind)),
       window_(window),
-      proving_(proving) {}
+      provingFor_(std::move(provingFor)) {}
 
 QString CRecordsCommands::Choose(const QString& title, const QString& suggested, const QString& filter, bool save) {
     return ChooseFileFor(window_, choose_, title, suggested, filter, save);
@@ -73,7 +75,8 @@ std::optional<MeterRecord> CRecordsCommands::OpenRecord(const QString& path) {
     return std::move(read.record);
 }
 
-void CRecordsCommands::ReadMeterThen(const QString& title, std::function<void(const MeterRecord&)> done) {
+void CRecordsCommands::ReadMeterThen(const QString& title,
+                                     std::function<void(const MeterRecord&, const SerialSettings&)> done) {
     if (runner_.Busy()) return;
     const int kind = meterKind_();
     auto reading = std::make_shared<Reading>();
@@ -87,7 +90,7 @@ void CRecordsCommands::ReadMeterThen(const QString& title, std::function<void(co
                                prompter_.Warn("读取仪表参数失败", ReadingFailureText(reading->reading));
                            }
                        } else {
-                           done(*reading->reading.record);
+                           done(*reading->reading.record, reading->settings);
                        }
                    }});
 }
@@ -100,9 +103,9 @@ void CRecordsCommands::BackupCommand() {
 }
 
 void CRecordsCommands::Backup(const QString& path) {
-    ReadMeterThen(QStringLiteral("备份参数"), [this, path](const MeterRecord& read) {
+    ReadMeterThen(QStringLiteral("备份参数"), [this, path](const MeterRecord& read, const SerialSettings& readWith) {
         MeterRecord record = read;
-        if (const ProvingRecord* proving = ProvingResults()) record.proving = *proving;
+        if (const ProvingRecord* proving = ProvingResults(read, readWith)) record.proving = *proving;
         if (const SaveResult saved = WriteRecord(path.toStdString(), record); !saved) {
             prompter_.Warn("保存备份文件失败！", SaveErrorText(saved));
             return;
@@ -189,7 +192,8 @@ void CRecordsCommands::Report(const ReportPeople& people, const QString& path) {
                                                    .date = NowText(),
                                                    .live = reading->live,
                                                    .comparison = lastComparison_ ? &*lastComparison_ : nullptr,
-                                                   .proving = ProvingResults()};
+                                                   .proving = ProvingResults(*reading->reading.record,
+                                                                             reading->settings)};
                        const std::string html = ReportHtml(content);
                        std::string error;
                        bool written = false;

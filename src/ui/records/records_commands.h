@@ -31,10 +31,14 @@ class CRecordsCommands : public QObject {
 public:
     using ChooseFile = kelvo::ChooseFile;
 
-    // `meterKind` tells the kind the window shows now; `proving` is what the window's proving
-    // dialogs found in this session, which the record file and the report carry.
+    // What the window's proving windows found for the meter just read (with the settings it
+    // was read with), which its record file and report carry; nullptr when nothing, or when
+    // that is another meter than the one proved.
+    using ProvingFor = std::function<const ProvingRecord*(const MeterRecord& meter, const SerialSettings& readWith)>;
+
+    // `meterKind` tells the kind the window shows now.
     CRecordsCommands(CLineRunner& runner, Prompter& prompter, std::function<int()> meterKind, QWidget* window,
-                     const ProvingRecord* proving = nullptr);
+                     ProvingFor provingFor = {});
 
     // Tests and automation choose files without a dialog.
     void SetFileChooser(ChooseFile chooser) { choose_ = std::move(chooser); }
@@ -51,9 +55,9 @@ public:
     void ReportCommand();
     void Report(const ReportPeople& people, const QString& path);
 
-    // Reads the meter on the line, then calls `done` on this thread with the record, or
-    // shows why there is none (and calls nothing).
-    void ReadMeterThen(const QString& title, std::function<void(const MeterRecord&)> done);
+    // Reads the meter on the line, then calls `done` on this thread with the record and the
+    // settings it was read with, or shows why there is none (and calls nothing).
+    void ReadMeterThen(const QString& title, std::function<void(const MeterRecord&, const SerialSettings&)> done);
 
     // The comparison made last, for the report.
     const std::optional<Comparison>& LastComparison() const { return lastComparison_; }
@@ -64,8 +68,9 @@ public:
     QString Choose(const QString& title, const QString& suggested, const QString& filter, bool save);
 
 private:
-    // The session's proving results, when there are any.
-    const ProvingRecord* ProvingResults() const { return proving_ != nullptr && !proving_->Empty() ? proving_ : nullptr; }
+    const ProvingRecord* ProvingResults(const MeterRecord& meter, const SerialSettings& readWith) const {
+        return provingFor_ ? provingFor_(meter, readWith) : nullptr;
+    }
 
     CLineRunner& runner_;
     Prompter& prompter_;
@@ -73,7 +78,7 @@ private:
     QWidget* window_;
     ChooseFile choose_;
     std::optional<Comparison> lastComparison_;
-    const ProvingRecord* proving_;
+    ProvingFor provingFor_;
 };
 
 }  // namespace kelvo
